@@ -1,0 +1,16 @@
+# Unit tests of the windows' logic and the queries, against the recording platform and a
+# scripted system; built with the address and undefined-behaviour sanitizers.
+find_package(GTest REQUIRED)
+enable_testing()
+
+set(SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+target_compile_options(menu_core PRIVATE ${SANITIZERS})
+
+file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(unit_tests ${NATIVE_TEST_SOURCES} platform/double/RecordingPlatform.cpp)
+target_compile_options(unit_tests PRIVATE ${SANITIZERS})
+target_link_options(unit_tests PRIVATE ${SANITIZERS})
+target_link_libraries(unit_tests PRIVATE menu_core GTest::gtest_main)
+
+include(GoogleTest)
+gtest_discover_tests(unit_tests)

@@ -1,0 +1,46 @@
+# The Windows program, its tools for the demo disc and the tests that run under Wine.
+enable_language(RC)
+enable_language(C)
+
+if(MINGW)
+  # One self-contained file: no runtime DLL beside it.
+  set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+endif()
+
+add_library(menu_win32 OBJECT
+  platform/win32/Win32Platform.cpp
+  platform/win32/StartProgram.cpp
+  system/Win32SystemCalls.cpp)
+target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32 shell32)
+
+add_executable(menu WIN32 platform/win32/WinMain.cpp assets/menu.rc)
+target_link_libraries(menu PRIVATE menu_win32)
+if(MINGW)
+  target_link_options(menu PRIVATE ${STATIC_RUNTIME} -municode -s
+    -Wl,--dynamicbase,--nxcompat,--tsaware)
+endif()
+
+# Stand-ins for the programs on the disc, and a window lister for the end-to-end tests.
+add_executable(standin WIN32 tools/standin/standin.cpp)
+add_executable(wininfo tools/wininfo/wininfo.cpp)
+foreach(tool standin wininfo)
+  target_link_libraries(${tool} PRIVATE user32 gdi32)
+  if(MINGW)
+    target_link_options(${tool} PRIVATE ${STATIC_RUNTIME} -municode)
+  endif()
+endforeach()
+
+# GoogleTest from its sources, for the tests against the real registry, drives and windows.
+set(GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest's sources")
+if(EXISTS ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  add_library(gtest_win STATIC ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  target_include_directories(gtest_win PUBLIC ${GTEST_SOURCE_DIR}/include PRIVATE ${GTEST_SOURCE_DIR})
+  target_compile_options(gtest_win PRIVATE -w)
+  file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+  add_executable(wintests ${WIN_TEST_SOURCES} assets/menu.rc)
+  target_link_libraries(wintests PRIVATE menu_win32 gtest_win)
+  if(MINGW)
+    target_link_options(wintests PRIVATE ${STATIC_RUNTIME} -municode)
+  endif()
+endif()

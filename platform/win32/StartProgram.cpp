@@ -1,0 +1,61 @@
+#include "StartProgram.h"
+
+#include <shellapi.h>
+
+#include "Handles.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// ERROR_ELEVATION_REQUIRED, which headers for older Windows do not declare.
+constexpr DWORD kElevationRequired = 740;
+
+class Win32ProcessApi final : public ProcessApi {
+public:
+    DWORD CreateProcessAt(const std::wstring& path, int showCommand) override {
+        std::wstring commandLine = L"\"" + path + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showCommand);
+        PROCESS_INFORMATION started{};
+        // The full path as the application name: the system never searches for it.
+        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &started)) {
+            return GetLastError();
+        }
+        OwnedHandle process(started.hProcess);
+        OwnedHandle thread(started.hThread);
+        return 0;
+    }
+
+    DWORD ShellExecuteAt(const std::wstring& path, int showCommand) override {
+        SHELLEXECUTEINFOW execute{};
+        execute.cbSize = sizeof execute;
+        execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+        execute.lpVerb = L"open";
+        execute.lpFile = path.c_str();
+        execute.nShow = showCommand;
+        if (!ShellExecuteExW(&execute)) return GetLastError();
+        OwnedHandle process(execute.hProcess);
+        return 0;
+    }
+};
+
+}  // namespace
+
+ProcessApi& RealProcessApi() {
+    static Win32ProcessApi api;
+    return api;
+}
+
+DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand) {
+    const DWORD error = api.CreateProcessAt(path, showCommand);
+    // An installer that asks for administrator rights cannot be created directly; the shell
+    // starts it after the user's consent, and a refusal is a failed start like any other.
+    if (error == kElevationRequired) return api.ShellExecuteAt(path, showCommand);
+    return error;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,25 @@
+#pragma once
+// Starting a program without waiting for it, behind a seam so that tests can play the
+// system's part (an installer that needs administrator rights, a user who refuses them).
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform::win32 {
+
+class ProcessApi {
+public:
+    virtual ~ProcessApi() = default;
+    // Each answers 0 when the program was started, else the system's error code.
+    virtual DWORD CreateProcessAt(const std::wstring& path, int showCommand) = 0;
+    // Through the shell, which asks the user for consent where the program needs it.
+    virtual DWORD ShellExecuteAt(const std::wstring& path, int showCommand) = 0;
+};
+
+ProcessApi& RealProcessApi();
+
+// Starts the program at the full path `path`; 0 or the system's error code.
+DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand);
+
+}  // namespace platform::win32

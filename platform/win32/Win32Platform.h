@@ -1,0 +1,71 @@
+#pragma once
+// The platform on Win32: windows from the layout tables, labels painted by their container,
+// programs started through the process-creation call.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "StartProgram.h"
+#include "platform/Platform.h"
+
+namespace platform::win32 {
+
+struct NativeForm;
+
+class Win32Platform final : public Platform {
+public:
+    explicit Win32Platform(HINSTANCE instance, ProcessApi& processes = RealProcessApi());
+    ~Win32Platform() override;
+
+    // The event loop; returns when the program ends.
+    int Run();
+
+    // What the tests of the real windows look at.
+    HWND FrameOf(const Form& form) const;
+    // The window that draws the control's container (the picture box or the frame).
+    HWND ContainerOf(const Control& control) const;
+    // The control's own child window; nullptr for labels, which have none.
+    HWND WindowOf(const Control& control) const;
+    // In pixels, relative to the container's client area.
+    RECT RectOf(const Control& control) const;
+    // The face the control's font resolved to on this system.
+    std::wstring FontFaceOf(const Control& control) const;
+    int Dpi() const { return dpi_; }
+
+    std::wstring Caption(const Control& control) const override;
+    Colour ForeColor(const Control& control) const override;
+    bool Visible(const Control& control) const override;
+    int Value(const Control& control) const override;
+
+protected:
+    void DoLoad(Form& form) override;
+    void DoShow(Form& form) override;
+    void DoHide(Form& form) override;
+    void DoUnload(Form& form) override;
+    bool DoIsVisible(const Form& form) const override;
+    void DoSetCaption(Control& control, std::wstring_view text) override;
+    void DoSetForeColor(Control& control, Colour colour) override;
+    void DoSetVisible(Control& control, bool visible) override;
+    void DoMsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) override;
+    void DoShell(std::wstring_view path, int windowStyle) override;
+    void DoChDir(std::wstring_view path) override;
+    void DoEnd() noexcept override;
+
+private:
+    NativeForm& NativeOf(const Form& form) const;
+    void Destroy(const Form& form) noexcept;
+    HWND ActiveFrame() const;
+
+    HINSTANCE instance_;
+    ProcessApi& processes_;
+    int dpi_;
+    std::unordered_map<const Form*, std::unique_ptr<NativeForm>> forms_;
+    // Windows destroyed while one of their handlers still runs; freed by the event loop.
+    std::vector<std::unique_ptr<NativeForm>> destroyed_;
+};
+
+}  // namespace platform::win32
