@@ -321,7 +321,9 @@ Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
 }
 
 Win32Platform::~Win32Platform() {
+    // The forms may be gone already: their windows go quietly, without raising events.
     for (auto& [form, native] : forms_) {
+        for (auto& surface : native->surfaces) surface->owner = nullptr;
         if (native->frame) DestroyWindow(native->frame);
     }
 }
