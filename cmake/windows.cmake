@@ -5,7 +5,6 @@ enable_language(C)
 if(MINGW)
   # One self-contained file: no runtime DLL beside it.
   set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 endif()
 
 add_library(menu_win32 OBJECT
@@ -17,8 +16,10 @@ target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32 shell32)
 add_executable(menu WIN32 platform/win32/WinMain.cpp assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
 if(MINGW)
+  # ASLR with relocations, DEP, no SEH handlers (32-bit GCC code has none), terminal-server
+  # aware; the stack protector comes with the static runtime.
   target_link_options(menu PRIVATE ${STATIC_RUNTIME} -municode -s
-    -Wl,--dynamicbase,--nxcompat,--tsaware)
+    -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh)
 endif()
 
 # Stand-ins for the programs on the disc, and a window lister for the end-to-end tests.

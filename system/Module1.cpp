@@ -53,10 +53,21 @@ private:
     bool open_ = false;
 };
 
+// The root of the drive the menu runs from, when that is a CD-ROM drive; else "".
+std::string StartDiscRoot(SystemCalls& calls) {
+    const std::string program = calls.ProgramPath();
+    if (program.size() < 3 || program[1] != ':' || program[2] != '\\') return {};
+    const std::string root = UpperCase(program.substr(0, 3));
+    return calls.GetDriveTypeA(root.c_str()) == kDriveCdRom ? root : std::string();
+}
+
 }  // namespace
 
 std::wstring FindCdDrive() {
     SystemCalls& calls = CurrentSystemCalls();
+    // With several CD-ROM drives the first need not hold this disc: the one the menu was
+    // started from does.
+    if (const std::string root = StartDiscRoot(calls); !root.empty()) return calls.FromAnsi(root);
     const std::string list = ReadDriveList(calls);
     std::string_view remaining = list;
     while (!remaining.empty()) {

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// The root of the disc's CD-ROM drive in upper case ("E:\"), or "" when there is none.
+// The root of the disc's CD-ROM drive in upper case ("E:\"): the drive the menu was started
+// from when that is a CD-ROM drive, else the first CD-ROM drive; "" when there is none.
 std::wstring FindCdDrive();
 
 // The text of `valueName` under HKEY_LOCAL_MACHINE\SOFTWARE\Quintaral\Quintaral\<keyName>,

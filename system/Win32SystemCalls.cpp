@@ -31,6 +31,15 @@ public:
         return result;
     }
     long RegCloseKey(RegKey key) override { return ::RegCloseKey(ToHkey(key)); }
+    std::string ProgramPath() override {
+        std::string path(MAX_PATH, '\0');
+        for (;;) {
+            const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+            if (length == 0) return {};
+            if (length < path.size()) return path.substr(0, length);
+            path.resize(path.size() * 2);
+        }
+    }
 
     std::string ToAnsi(std::wstring_view text) override {
         if (text.empty()) return {};

@@ -362,13 +362,8 @@ RECT Win32Platform::RectOf(const Control& control) const {
     return NativeOf(control.OwnerForm()).controls[control.Index()].rect;
 }
 
-std::wstring Win32Platform::FontFaceOf(const Control& control) const {
-    const NativeControl& native = NativeOf(control.OwnerForm()).controls[control.Index()];
-    WindowDc screen(nullptr);
-    Selected font(screen.Get(), native.font);
-    wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(screen.Get(), LF_FACESIZE, face);
-    return face;
+HFONT Win32Platform::FontOf(const Control& control) const {
+    return NativeOf(control.OwnerForm()).controls[control.Index()].font;
 }
 
 HWND Win32Platform::ActiveFrame() const {

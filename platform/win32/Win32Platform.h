@@ -32,8 +32,8 @@ public:
     HWND WindowOf(const Control& control) const;
     // In pixels, relative to the container's client area.
     RECT RectOf(const Control& control) const;
-    // The face the control's font resolved to on this system.
-    std::wstring FontFaceOf(const Control& control) const;
+    // The font the control is drawn with.
+    HFONT FontOf(const Control& control) const;
     int Dpi() const { return dpi_; }
 
     std::wstring Caption(const Control& control) const override;

@@ -18,6 +18,7 @@ public:
     std::map<char, unsigned> driveTypes;        // by upper-case letter; others are fixed (3)
     bool driveListFails = false;
     std::map<std::string, std::map<std::string, RegistryValue>> registry;  // key path → values
+    std::string programPath = "C:\\Menu\\menu.exe";
     std::vector<unsigned long> driveListLengths;  // the buffer lengths asked with
     std::vector<std::string> openedKeys;
     int keysOpen = 0;
@@ -33,6 +34,7 @@ public:
     long RegQueryValueExA(RegKey key, const char* valueName, unsigned long& type, unsigned char* data,
                           unsigned long& size) override;
     long RegCloseKey(RegKey key) override;
+    std::string ProgramPath() override { return programPath; }
     std::string ToAnsi(std::wstring_view text) override;
     std::wstring FromAnsi(std::string_view text) override;
 

@@ -36,6 +36,20 @@ TEST_F(Module1Test, FindCdDriveAnswersTheFirstCdRomDriveInListOrder) {
     EXPECT_EQ(FindCdDrive(), L"");
 }
 
+TEST_F(Module1Test, FindCdDriveAnswersTheCdRomDriveTheMenuWasStartedFrom) {
+    system.driveList = FakeSystem::DriveList({"C:\\", "D:\\", "E:\\", "F:\\"});
+    system.driveTypes = {{'D', kCdRom}, {'E', kCdRom}, {'F', kCdRom}};
+    system.programPath = "f:\\menu.exe";
+    EXPECT_EQ(FindCdDrive(), L"F:\\");
+    system.programPath = "E:\\Menu\\menu.exe";
+    EXPECT_EQ(FindCdDrive(), L"E:\\");
+    // Started from elsewhere, the first CD-ROM drive is the disc's.
+    for (const char* elsewhere : {"C:\\Menu\\menu.exe", "\\\\server\\share\\menu.exe", ""}) {
+        system.programPath = elsewhere;
+        EXPECT_EQ(FindCdDrive(), L"D:\\") << elsewhere;
+    }
+}
+
 TEST_F(Module1Test, FindCdDriveReadsADriveListLongerThanItsFirstBufferWhole) {
     // Twenty-six drives take 104 characters: the CD-ROM drive at Z: lies past the 64th.
     std::string list;
@@ -60,6 +74,7 @@ public:
     long RegOpenKeyA(RegKey, const char*, RegKey&) override { return 2; }
     long RegQueryValueExA(RegKey, const char*, unsigned long&, unsigned char*, unsigned long&) override { return 2; }
     long RegCloseKey(RegKey) override { return 0; }
+    std::string ProgramPath() override { return {}; }
     std::string ToAnsi(std::wstring_view) override { return {}; }
     std::wstring FromAnsi(std::string_view) override { return {}; }
 };

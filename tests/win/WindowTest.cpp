@@ -220,28 +220,24 @@ TEST_F(WindowTest, EveryFontHasTheLettersOfItsText) {
             const platform::Control* control = form->ControlAt(static_cast<int>(i));
             const std::wstring text(control->Layout().text);
             if (text.empty()) continue;
-            const std::wstring face = platform.FontFaceOf(*control);
-            std::printf("%s.%s: %ls\n", std::string(form->Layout().name).c_str(),
-                        std::string(control->Layout().name).c_str(), face.c_str());
             HDC dc = GetDC(nullptr);
-            LOGFONTW log{};
-            // The same font as the control's, found again by its face on a screen DC.
-            log.lfHeight = -12;
-            face.copy(log.lfFaceName, LF_FACESIZE - 1);
-            log.lfCharSet = platform::kGreekCharset;
-            HFONT font = CreateFontIndirectW(&log);
-            HGDIOBJ previous = SelectObject(dc, font);
+            HGDIOBJ previous = SelectObject(dc, platform.FontOf(*control));
+            wchar_t face[LF_FACESIZE] = {};
+            GetTextFaceW(dc, LF_FACESIZE, face);
+            LOGFONTW asked{};
+            GetObjectW(platform.FontOf(*control), sizeof asked, &asked);
+            std::printf("%s.%s: asked for %ls, drawn with %ls\n", std::string(form->Layout().name).c_str(),
+                        std::string(control->Layout().name).c_str(), asked.lfFaceName, face);
             std::vector<WORD> glyphs(text.size());
             GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
                              GGI_MARK_NONEXISTING_GLYPHS);
             for (size_t c = 0; c < text.size(); ++c) {
                 if (text[c] >= 0x370 && text[c] <= 0x3FF) {
-                    EXPECT_NE(glyphs[c], 0xFFFF) << face.c_str() << " has no glyph for U+" << std::hex
+                    EXPECT_NE(glyphs[c], 0xFFFF) << face << " has no glyph for U+" << std::hex
                                                  << static_cast<int>(text[c]);
                 }
             }
             SelectObject(dc, previous);
-            DeleteObject(font);
             ReleaseDC(nullptr, dc);
         }
     }
