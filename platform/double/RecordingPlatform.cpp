@@ -48,11 +48,11 @@ Control& RecordingPlatform::Named(Form& form, std::string_view name) {
 }
 
 void RecordingPlatform::MoveOver(Form& form, std::string_view control) {
-    if (Find(form)) MouseMoved(Named(form, control));
+    if (IsVisible(form)) MouseMoved(Named(form, control));
 }
 
 void RecordingPlatform::ClickOn(Form& form, std::string_view control) {
-    if (Find(form)) Clicked(Named(form, control));
+    if (IsVisible(form)) Clicked(Named(form, control));
 }
 
 void RecordingPlatform::SetCheckValue(Form& form, std::string_view control, int value) {
@@ -60,8 +60,7 @@ void RecordingPlatform::SetCheckValue(Form& form, std::string_view control, int 
 }
 
 void RecordingPlatform::PressAltF4(Form& form) {
-    const FormState* state = Find(form);
-    if (state && state->visible) CloseFromKeyboard(form);
+    if (IsVisible(form)) CloseFromKeyboard(form);
 }
 
 void RecordingPlatform::DoLoad(Form& form) {

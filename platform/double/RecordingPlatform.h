@@ -36,7 +36,7 @@ public:
     std::set<std::wstring> programs;
 
     // Events as the user would raise them. Each does nothing once the program has ended
-    // or when the window is not loaded, as on the real system.
+    // or when the window is not visible, as on the real system.
     void MoveOver(Form& form, std::string_view control);
     void ClickOn(Form& form, std::string_view control);
     void SetCheckValue(Form& form, std::string_view control, int value);
