@@ -14,3 +14,12 @@ target_link_libraries(unit_tests PRIVATE menu_core GTest::gtest_main)
 
 include(GoogleTest)
 gtest_discover_tests(unit_tests)
+
+# A coverage-guided fuzzer for the two queries; needs clang (the "fuzz" preset).
+if(MENU_FUZZ)
+  add_executable(module1_fuzz tests/fuzz/Module1Fuzz.cpp tests/native/FakeSystem.cpp system/Module1.cpp
+    system/SystemCalls.cpp)
+  target_include_directories(module1_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(module1_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(module1_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+endif()
