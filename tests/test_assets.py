@@ -70,7 +70,9 @@ def test_info_panel_and_arrow():
     assert not red(img[95:240, 40:80]).any(), "no menu dots"
     panel, outside = luminance(img[100:260, 30:370]), luminance(img[100:260, 393:400])
     assert panel.mean() > outside.mean() + 5 and panel.min() > 200
-    assert luminance(img[110:260, 388:391]).mean() < panel.mean() - 20, "shadow on the right"
+    # The text box covers x 9-391, y 81-273: the shadow must show beyond it.
+    assert luminance(img[110:260, 392:396]).mean() < panel.mean() - 20, "shadow on the right"
+    assert luminance(img[274:277, 40:370]).mean() < panel.mean() - 20, "shadow below"
     corner = red(img[276:300, 330:400])
     box = img[282:295, 370:392]
     mean = box.reshape(-1, 3).mean(axis=0)

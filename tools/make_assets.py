@@ -223,10 +223,11 @@ def menu_picture(background):
 
 def draw_panel(img):
     """Translucent whitish panel for the information text, with a soft shadow."""
-    x0, y0, x1, y1 = 9, 80, 386, 268
+    # Wider than the text box by its shadow only: the box covers the panel, the shadow shows.
+    x0, y0, x1, y1 = 9, 80, 390, 272
     yy, xx = np.mgrid[0:H, 0:W]
     rect = ((xx >= x0) & (xx <= x1) & (yy >= y0) & (yy <= y1)).astype(np.float64)
-    shadow = blurred(shifted(rect, 4, 4), 1.6) * (1 - rect)
+    shadow = blurred(shifted(rect, 4, 4), 1.2) * (1 - rect) * (yy < 279)
     blend(img, (30, 30, 40), 0.45 * shadow)
     blend(img, (252, 252, 250), 0.6 * rect)
     edge = rect - np.asarray(Image.fromarray(np.uint8(rect * 255)).filter(ImageFilter.MinFilter(3)),
