@@ -8,6 +8,7 @@ if(MINGW)
 endif()
 
 add_library(menu_win32 OBJECT
+  platform/win32/Compatibility.cpp
   platform/win32/Win32Platform.cpp
   platform/win32/StartProgram.cpp
   system/Win32SystemCalls.cpp)
