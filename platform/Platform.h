@@ -138,7 +138,6 @@ public:
     void Clicked(Control& control) noexcept;
     void MouseMoved(Control& control) noexcept;
 
-    int LoadedCount() const { return static_cast<int>(loaded_.size()); }
     bool AnyVisible() const;
 
 protected:

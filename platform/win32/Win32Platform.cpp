@@ -57,7 +57,7 @@ std::wstring ProgramFolder() {
 
 // Paths without a drive or a leading backslash are taken from the menu's own folder, so
 // that neither the search path nor the current directory can put another program there.
-std::wstring Resolve(std::wstring_view path) {
+std::wstring FromProgramFolder(std::wstring_view path) {
     const bool hasDrive = path.size() >= 2 && path[1] == L':';
     const bool rooted = !path.empty() && (path[0] == L'\\' || path[0] == L'/');
     if (hasDrive || rooted) return std::wstring(path);
@@ -146,19 +146,12 @@ void PaintContent(const Surface& surface, HDC target, const RECT& area) {
     HDC dc = surface.buffer.Get();
     SetBkColor(dc, surface.background);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-    if (surface.picture) {
-        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, surface.pictureDc.Get(),
-               area.left, area.top, SRCCOPY);
-        // The picture ends before the box does: what lies beyond shows the background.
-        RECT below{0, surface.pictureSize.cy, surface.size.cx, surface.size.cy};
-        RECT right{surface.pictureSize.cx, 0, surface.size.cx, surface.size.cy};
-        RECT part;
-        for (const RECT& beyond : {below, right}) {
-            if (IntersectRect(&part, &beyond, &area)) {
-                SetBkColor(dc, surface.background);
-                ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &part, nullptr, 0, nullptr);
-            }
-        }
+    // Where the picture ends before the box does, the background shows.
+    const RECT picture{0, 0, surface.pictureSize.cx, surface.pictureSize.cy};
+    RECT shown;
+    if (surface.picture && IntersectRect(&shown, &picture, &area)) {
+        BitBlt(dc, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, surface.pictureDc.Get(),
+               shown.left, shown.top, SRCCOPY);
     }
     SetBkMode(dc, TRANSPARENT);
     for (const NativeControl& control : surface.owner->controls) {
@@ -575,13 +568,13 @@ void Win32Platform::DoMsgBox(std::wstring_view prompt, int buttons, std::wstring
 }
 
 void Win32Platform::DoShell(std::wstring_view path, int windowStyle) {
-    const std::wstring program = Resolve(path);
+    const std::wstring program = FromProgramFolder(path);
     const DWORD error = StartProgram(processes_, program, windowStyle);
     if (error) throw ErrorFor(error, program);
 }
 
 void Win32Platform::DoChDir(std::wstring_view path) {
-    const std::wstring folder = Resolve(path);
+    const std::wstring folder = FromProgramFolder(path);
     if (!SetCurrentDirectoryW(folder.c_str())) throw ErrorFor(GetLastError(), folder);
 }
 
