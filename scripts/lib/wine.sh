@@ -145,18 +145,24 @@ ensure_prefix() {
     quin_log "prefix ready in $((SECONDS - started)) s"
 }
 
-# set_cd_drives [LETTER=FOLDER ...]: exactly these CD-ROM drives (besides C: and Z:).
-set_cd_drives() {
-    local spec letter folder link
-    local -A wanted=()
+# set_drives [cdrom|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a
+# CD-ROM drive or a fixed one as the nearest type word before it says (cdrom if none does).
+# Z: is Wine's view of the Unix root, through which the tests reach their own files: it stays.
+set_drives() {
+    local spec letter folder link type=cdrom listed
+    local -A wanted=() types=()
     for spec in "$@"; do
+        case $spec in
+        cdrom | fixed) type=$spec && continue ;;
+        esac
         letter=${spec%%=*}
         letter=${letter%:}
         letter=${letter,,}
         folder=${spec#*=}
-        [[ $letter =~ ^[a-y]$ && $letter != c && $spec == *=* ]] || quin_die "set_cd_drives: bad drive '$spec'"
-        [[ -d $folder ]] || quin_die "set_cd_drives: no folder $folder"
+        [[ $letter =~ ^[a-y]$ && $letter != c && $spec == *=* ]] || quin_die "set_drives: bad drive '$spec'"
+        [[ -d $folder ]] || quin_die "set_drives: no folder $folder"
         wanted[$letter]=$(cd "$folder" && pwd)
+        types[$letter]=$type
     done
     stop_wine
     for link in "$WINEPREFIX"/dosdevices/?:; do
@@ -165,16 +171,29 @@ set_cd_drives() {
         letter=${letter%:}
         [[ $letter == c || $letter == z || -n ${wanted[$letter]:-} ]] && continue
         rm -f "$link" "$link:"
+    done
+    # Wine's mount manager takes a drive's type from here and counts one without an entry as
+    # fixed. Only the entries present are deleted, so that many drives take few calls of reg.
+    listed=$(wine reg query 'HKLM\Software\Wine\Drives' /reg:64 2>/dev/null | grep -oiE '^ +[a-y]:' || true)
+    for letter in $listed; do
+        letter=${letter%:}
+        letter=${letter,,}
+        [[ $letter == c || ${types[$letter]:-} == cdrom ]] && continue
         quin_reg delete 'HKLM\Software\Wine\Drives' /v "$letter:" /f /reg:64 2>/dev/null || true
     done
     for letter in "${!wanted[@]}"; do
         rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
         ln -s "${wanted[$letter]}" "$WINEPREFIX/dosdevices/$letter:"
-        quin_reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f /reg:64
+        if [[ ${types[$letter]} == cdrom ]]; then
+            quin_reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f /reg:64
+        fi
     done
     # The mount manager reads the drive types when it starts.
     stop_wine
 }
+
+# set_cd_drives [LETTER=FOLDER ...]: exactly these CD-ROM drives (besides C: and Z:).
+set_cd_drives() { set_drives cdrom "$@"; }
 
 # The registry value the menu reads to decide whether the application is installed.
 set_install_value() {
