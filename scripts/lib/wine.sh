@@ -203,14 +203,22 @@ delete_install_value() {
     quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f /reg:32 2>/dev/null || true
 }
 
-# make_disc DIR [--no-quin-folder]: a disc folder like the real one, with stand-ins for the
-# programs the menu starts.
+# make_disc DIR [--no-quin-folder] [--quin-exe=DAMAGE] [--setup-exe=DAMAGE] [--dbsetup-exe=DAMAGE]:
+# a disc folder like the real one, with stand-ins for the programs the menu starts. A DAMAGE
+# puts in a program's place nothing (missing), a text file under its name (text) or a folder
+# (folder), as on a badly copied disc.
 make_disc() {
-    local dir=${1:?make_disc DIR [--no-quin-folder]} quinFolder=1 option exe
+    local dir=${1:?make_disc DIR [OPTION ...]} quinFolder=1 option exe
+    local -A damage=()
     shift
     for option in "$@"; do
         case $option in
         --no-quin-folder) quinFolder=0 ;;
+        --quin-exe=* | --setup-exe=* | --dbsetup-exe=*)
+            [[ ${option#*=} =~ ^(missing|text|folder)$ ]] || quin_die "make_disc: unknown damage in $option"
+            exe=${option%%=*}
+            damage[${exe#--}]=${option#*=}
+            ;;
         *) quin_die "make_disc: unknown option $option" ;;
         esac
     done
@@ -225,12 +233,22 @@ make_disc() {
     mkdir -p "$dir"
     cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
     printf '[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\n' >"$dir/autorun.inf"
-    cp "$QUIN_EXE_DIR/standin.exe" "$dir/dbsetup.exe"
-    cp "$QUIN_EXE_DIR/standin.exe" "$dir/Setup.exe"
+    place_program "$dir/dbsetup.exe" "${damage[dbsetup-exe]:-}"
+    place_program "$dir/Setup.exe" "${damage[setup-exe]:-}"
     if ((quinFolder)); then
         mkdir "$dir/quin"
-        cp "$QUIN_EXE_DIR/standin.exe" "$dir/quin/quin.exe"
+        place_program "$dir/quin/quin.exe" "${damage[quin-exe]:-}"
     fi
+}
+
+# place_program PATH [missing|text|folder]: the stand-in at PATH, or the damage named.
+place_program() {
+    case ${2:-} in
+    "") cp "$QUIN_EXE_DIR/standin.exe" "$1" ;;
+    missing) ;;
+    text) printf 'Not a program: this file was damaged when the disc was copied.\r\n' >"$1" ;;
+    folder) mkdir "$1" ;;
+    esac
 }
 
 # For other languages: the Wine environment as NAME=VALUE lines.
