@@ -38,7 +38,13 @@ std::wstring SystemMessage(DWORD error) {
     return message;
 }
 
-RuntimeError ErrorFor(DWORD error, const std::wstring& path) { return {error, SystemMessage(error) + L"\n" + path}; }
+// Some system messages name the file as "%1" (193: "%1 is not a valid Win32 application.");
+// the file is the path that failed.
+RuntimeError ErrorFor(DWORD error, const std::wstring& path) {
+    std::wstring message = SystemMessage(error);
+    if (const size_t insert = message.find(L"%1"); insert != std::wstring::npos) message.replace(insert, 2, path);
+    return {error, message + L"\n" + path};
+}
 
 // The folder that holds the menu, with its trailing backslash.
 std::wstring ProgramFolder() {

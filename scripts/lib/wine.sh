@@ -145,18 +145,24 @@ ensure_prefix() {
     quin_log "prefix ready in $((SECONDS - started)) s"
 }
 
-# set_cd_drives [LETTER=FOLDER ...]: exactly these CD-ROM drives (besides C: and Z:).
-set_cd_drives() {
-    local spec letter folder link
-    local -A wanted=()
+# set_drives [cdrom|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a
+# CD-ROM drive or a fixed one as the nearest type word before it says (cdrom if none does).
+# Z: is Wine's view of the Unix root, through which the tests reach their own files: it stays.
+set_drives() {
+    local spec letter folder link type=cdrom listed
+    local -A wanted=() types=()
     for spec in "$@"; do
+        case $spec in
+        cdrom | fixed) type=$spec && continue ;;
+        esac
         letter=${spec%%=*}
         letter=${letter%:}
         letter=${letter,,}
         folder=${spec#*=}
-        [[ $letter =~ ^[a-y]$ && $letter != c && $spec == *=* ]] || quin_die "set_cd_drives: bad drive '$spec'"
-        [[ -d $folder ]] || quin_die "set_cd_drives: no folder $folder"
+        [[ $letter =~ ^[a-y]$ && $letter != c && $spec == *=* ]] || quin_die "set_drives: bad drive '$spec'"
+        [[ -d $folder ]] || quin_die "set_drives: no folder $folder"
         wanted[$letter]=$(cd "$folder" && pwd)
+        types[$letter]=$type
     done
     stop_wine
     for link in "$WINEPREFIX"/dosdevices/?:; do
@@ -165,16 +171,29 @@ set_cd_drives() {
         letter=${letter%:}
         [[ $letter == c || $letter == z || -n ${wanted[$letter]:-} ]] && continue
         rm -f "$link" "$link:"
+    done
+    # Wine's mount manager takes a drive's type from here and counts one without an entry as
+    # fixed. Only the entries present are deleted, so that many drives take few calls of reg.
+    listed=$(wine reg query 'HKLM\Software\Wine\Drives' /reg:64 2>/dev/null | grep -oiE '^ +[a-y]:' || true)
+    for letter in $listed; do
+        letter=${letter%:}
+        letter=${letter,,}
+        [[ $letter == c || ${types[$letter]:-} == cdrom ]] && continue
         quin_reg delete 'HKLM\Software\Wine\Drives' /v "$letter:" /f /reg:64 2>/dev/null || true
     done
     for letter in "${!wanted[@]}"; do
         rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
         ln -s "${wanted[$letter]}" "$WINEPREFIX/dosdevices/$letter:"
-        quin_reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f /reg:64
+        if [[ ${types[$letter]} == cdrom ]]; then
+            quin_reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f /reg:64
+        fi
     done
     # The mount manager reads the drive types when it starts.
     stop_wine
 }
+
+# set_cd_drives [LETTER=FOLDER ...]: exactly these CD-ROM drives (besides C: and Z:).
+set_cd_drives() { set_drives cdrom "$@"; }
 
 # The registry value the menu reads to decide whether the application is installed.
 set_install_value() {
@@ -184,14 +203,22 @@ delete_install_value() {
     quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f /reg:32 2>/dev/null || true
 }
 
-# make_disc DIR [--no-quin-folder]: a disc folder like the real one, with stand-ins for the
-# programs the menu starts.
+# make_disc DIR [--no-quin-folder] [--quin-exe=DAMAGE] [--setup-exe=DAMAGE] [--dbsetup-exe=DAMAGE]:
+# a disc folder like the real one, with stand-ins for the programs the menu starts. A DAMAGE
+# puts in a program's place nothing (missing), a text file under its name (text) or a folder
+# (folder), as on a badly copied disc.
 make_disc() {
-    local dir=${1:?make_disc DIR [--no-quin-folder]} quinFolder=1 option exe
+    local dir=${1:?make_disc DIR [OPTION ...]} quinFolder=1 option exe
+    local -A damage=()
     shift
     for option in "$@"; do
         case $option in
         --no-quin-folder) quinFolder=0 ;;
+        --quin-exe=* | --setup-exe=* | --dbsetup-exe=*)
+            [[ ${option#*=} =~ ^(missing|text|folder)$ ]] || quin_die "make_disc: unknown damage in $option"
+            exe=${option%%=*}
+            damage[${exe#--}]=${option#*=}
+            ;;
         *) quin_die "make_disc: unknown option $option" ;;
         esac
     done
@@ -206,12 +233,22 @@ make_disc() {
     mkdir -p "$dir"
     cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
     printf '[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\n' >"$dir/autorun.inf"
-    cp "$QUIN_EXE_DIR/standin.exe" "$dir/dbsetup.exe"
-    cp "$QUIN_EXE_DIR/standin.exe" "$dir/Setup.exe"
+    place_program "$dir/dbsetup.exe" "${damage[dbsetup-exe]:-}"
+    place_program "$dir/Setup.exe" "${damage[setup-exe]:-}"
     if ((quinFolder)); then
         mkdir "$dir/quin"
-        cp "$QUIN_EXE_DIR/standin.exe" "$dir/quin/quin.exe"
+        place_program "$dir/quin/quin.exe" "${damage[quin-exe]:-}"
     fi
+}
+
+# place_program PATH [missing|text|folder]: the stand-in at PATH, or the damage named.
+place_program() {
+    case ${2:-} in
+    "") cp "$QUIN_EXE_DIR/standin.exe" "$1" ;;
+    missing) ;;
+    text) printf 'Not a program: this file was damaged when the disc was copied.\r\n' >"$1" ;;
+    folder) mkdir "$1" ;;
+    esac
 }
 
 # For other languages: the Wine environment as NAME=VALUE lines.

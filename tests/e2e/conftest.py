@@ -8,9 +8,12 @@ Per test, set with markers:
     @pytest.mark.installed            the registry says installed ("Quintaral")
     @pytest.mark.installed("Other")   ... with another DisplayName
     @pytest.mark.disc(quin_folder=False)   the disc lacks its quin folder
+    @pytest.mark.disc(quin_exe="missing")  a damaged program: "missing", "text" (a text file
+                                           under its name) or "folder"; also setup_exe, dbsetup_exe
+    @pytest.mark.disc(on_cd_drive=False)   the disc copied to C:\\e2e-disc\\, E: left empty
     @pytest.mark.standin_windows      the stand-ins show their windows instead of only logging
 and the fixtures `menu` (started, window found and painted), `menu_app` (not yet started),
-`desktop`, `disc`, `standin_log`.
+`desktop`, `disc`, `standin_log`, `without_cd_drive` (no drive besides C: and Z: for the test).
 Failing tests leave their screenshots and window list under build/e2e-artifacts/<test>/.
 """
 from __future__ import annotations
@@ -30,7 +33,8 @@ DISC_LINK = ROOT / "build" / "e2e" / "disc"
 
 def pytest_configure(config):
     config.addinivalue_line("markers", "installed(value='Quintaral'): the install registry value is set")
-    config.addinivalue_line("markers", "disc(quin_folder=True): how the test's disc is made")
+    config.addinivalue_line("markers", "disc(quin_folder=True, quin_exe=None, setup_exe=None, dbsetup_exe=None, "
+                                       "on_cd_drive=True): how the test's disc is made and where it is")
     config.addinivalue_line("markers", "standin_windows: the stand-ins open their windows")
 
 
@@ -99,17 +103,39 @@ def desktop(wine_session, request):
         wine_session.stop_wine()
 
 
+DAMAGE_OPTIONS = {"quin_exe": "--quin-exe", "setup_exe": "--setup-exe", "dbsetup_exe": "--dbsetup-exe"}
+
+
 @pytest.fixture
 def disc(desktop, request, tmp_path):
     marker = request.node.get_closest_marker("disc")
+    settings = marker.kwargs if marker else {}
     options = []
-    if marker and not marker.kwargs.get("quin_folder", True):
+    if not settings.get("quin_folder", True):
         options.append("--no-quin-folder")
-    folder = tmp_path / "disc"
-    desktop.shell("make_disc", str(folder), *options)
-    _point_disc_link(folder)
-    yield Disc(folder)
-    _point_disc_link(ROOT / "build" / "e2e" / "no-disc")
+    for name, option in DAMAGE_OPTIONS.items():
+        if settings.get(name):
+            options.append(f"{option}={settings[name]}")
+    if settings.get("on_cd_drive", True):
+        folder = tmp_path / "disc"
+        desktop.shell("make_disc", str(folder), *options)
+        _point_disc_link(folder)
+        yield Disc(folder)
+        _point_disc_link(ROOT / "build" / "e2e" / "no-disc")
+    else:
+        folder = desktop.prefix / "drive_c" / "e2e-disc"
+        desktop.shell("make_disc", str(folder), *options)
+        yield Disc(folder, root="C:\\e2e-disc\\")
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+@pytest.fixture
+def without_cd_drive(desktop):
+    """No drive besides C: and Z: while the test runs; the session's E: again afterwards. Each
+    change restarts Wine, so only the tests that need it pay for it."""
+    desktop.shell("set_cd_drives", timeout=120)
+    yield
+    desktop.shell("set_cd_drives", f"E={DISC_LINK}", timeout=120)
 
 
 @pytest.fixture

@@ -324,15 +324,12 @@ class StandinLog:
 
 
 class Disc:
-    """A disc folder built by make_disc and shown to Wine as CD-ROM drive E:."""
+    """A disc folder built by make_disc, as Wine shows it: at the root of CD-ROM drive E:, or
+    copied to a folder on a fixed drive (root "C:\\e2e-disc\\")."""
 
-    def __init__(self, path: Path, letter: str = "E"):
+    def __init__(self, path: Path, root: str = "E:\\"):
         self.path = path
-        self.letter = letter
-
-    @property
-    def root(self) -> str:
-        return f"{self.letter}:\\"
+        self.root = root
 
 
 @dataclasses.dataclass(frozen=True)

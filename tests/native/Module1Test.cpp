@@ -3,7 +3,10 @@
 #include <string>
 
 #include "FakeSystem.h"
+#include "menu/Form1.h"
+#include "platform/double/RecordingPlatform.h"
 #include "system/Module1.h"
+#include "tests/common/InstallValueCases.h"
 
 namespace {
 
@@ -86,43 +89,33 @@ TEST(FindCdDrive, StopsOnAListWithoutSeparators) {
     EXPECT_EQ(broken.driveTypeCalls, 0);
 }
 
-TEST_F(Module1Test, ReadInstallValueReadsTheTextOfTheProductsKey) {
-    system.SetDisplayName(std::string("Quintaral\0", 10));
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"Quintaral");
-    EXPECT_EQ(system.openedKeys, std::vector<std::string>{kProductKey});
-
-    // Stored without its terminating NUL, as some installers do: nothing is cut off.
-    system.SetDisplayName("Quintaral");
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"Quintaral");
-
-    system.SetDisplayName(std::string("Quintaral \0", 11));
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"Quintaral ");
-
-    // The type is not looked at: a number reads as its bytes.
-    system.SetDisplayName(std::string("\x01\x00\x00\x00", 4), 4);
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), std::wstring(1, L'\x01'));
-
-    system.SetDisplayName("");
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"");
-    EXPECT_EQ(system.keysOpen, 0) << "every key opened is closed again";
+// The caption of the menu's first entry once the menu window has loaded.
+std::wstring FirstEntryCaption() {
+    platform::RecordingPlatform platform;
+    platform::Forms forms(platform);
+    std::wstring caption;
+    platform.Dispatch([&] { caption = forms.Get<Form1>().Label1.Caption(); });
+    return caption;
 }
 
-TEST_F(Module1Test, ReadInstallValueAnswersEmptyForWhatCannotBeRead) {
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"") << "no key";
-
-    system.registry[kProductKey]["Publisher"] = {1, std::string("Quintaral\0", 10)};
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"") << "no value";
-
-    const std::string fits = std::string(2047, 'q') + '\0';
-    system.SetDisplayName(fits);
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), std::wstring(2047, L'q'));
-
-    system.SetDisplayName(std::string(2048, 'q') + '\0');
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"") << "2049 bytes do not fit";
-
-    system.SetDisplayName(std::string(2999, 'q') + '\0');
-    EXPECT_EQ(ReadInstallValue(L"Quintaral", L"DisplayName"), L"");
-    EXPECT_EQ(system.keysOpen, 0);
+TEST_F(Module1Test, EveryStoredValueReadsAsTheTableSaysAndOnlyTheExactNameMeansInstalled) {
+    using install_value_cases::Stored;
+    for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
+        SCOPED_TRACE(row.name);
+        system.registry.clear();
+        if (row.stored == Stored::kOtherValueOnly) {
+            system.registry[kProductKey]["Publisher"] = {install_value_cases::kRegSz, std::string("Quintaral", 10)};
+        } else if (row.stored == Stored::kDisplayName) {
+            system.SetDisplayName(row.bytes, row.type);
+        }
+        system.openedKeys.clear();
+        const std::wstring read = ReadInstallValue(L"Quintaral", L"DisplayName");
+        EXPECT_TRUE(read == row.expected) << "read " << install_value_cases::Describe(read) << ", expected "
+                                          << install_value_cases::Describe(row.expected);
+        EXPECT_EQ(system.openedKeys, std::vector<std::string>{kProductKey});
+        EXPECT_EQ(system.keysOpen, 0) << "every key opened is closed again";
+        EXPECT_EQ(FirstEntryCaption(), row.installed ? L"Εκτέλεση Εφαρμογής" : L"Εγκατάσταση Εφαρμογής");
+    }
 }
 
 }  // namespace
