@@ -92,6 +92,9 @@ class Child:
     rect: tuple[int, int, int, int]
     id: int
     visible: bool
+    style: int = 0
+    check: int = -1       # buttons: BM_GETCHECK
+    first_line: int = -1  # edit controls: the first visible line
 
     @property
     def centre(self) -> tuple[int, int]:
@@ -108,6 +111,9 @@ class Window:
     rect: tuple[int, int, int, int]
     client_size: tuple[int, int]
     client_origin: tuple[int, int]
+    style: int = 0
+    ex_style: int = 0
+    focus: int = 0  # the window with the keyboard focus in this window's thread, 0 for none
     children: list[Child] = dataclasses.field(default_factory=list)
 
     def texts(self) -> list[str]:
@@ -135,13 +141,15 @@ def parse_wininfo(output: str) -> list[Window]:
         if not line.strip():
             continue
         if line.startswith("\t"):
-            hwnd, cls, text, *numbers = line[1:].split("\t")
+            hwnd, cls, text, *numbers, style, check, first_line = line[1:].split("\t")
             l, t, r, b, ident, visible = map(int, numbers)
-            windows[-1].children.append(Child(int(hwnd, 16), cls, _unescape(text), (l, t, r, b), ident, visible == 1))
+            windows[-1].children.append(Child(int(hwnd, 16), cls, _unescape(text), (l, t, r, b), ident, visible == 1,
+                                              int(style, 16), int(check), int(first_line)))
         else:
-            hwnd, pid, cls, text, *numbers = line.split("\t")
+            hwnd, pid, cls, text, *numbers, style, ex_style, focus = line.split("\t")
             l, t, r, b, w, h, x, y = map(int, numbers)
-            windows.append(Window(int(hwnd, 16), int(pid), cls, _unescape(text), (l, t, r, b), (w, h), (x, y)))
+            windows.append(Window(int(hwnd, 16), int(pid), cls, _unescape(text), (l, t, r, b), (w, h), (x, y),
+                                  int(style, 16), int(ex_style, 16), int(focus, 16)))
     return windows
 
 
