@@ -184,14 +184,15 @@ delete_install_value() {
     quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f /reg:32 2>/dev/null || true
 }
 
-# make_disc DIR [--no-quin-folder]: a disc folder like the real one, with stand-ins for the
-# programs the menu starts.
+# make_disc DIR [--no-quin-folder] [--no-dbsetup]: a disc folder like the real one, with
+# stand-ins for the programs the menu starts.
 make_disc() {
-    local dir=${1:?make_disc DIR [--no-quin-folder]} quinFolder=1 option exe
+    local dir=${1:?make_disc DIR [--no-quin-folder] [--no-dbsetup]} quinFolder=1 dbsetup=1 option exe
     shift
     for option in "$@"; do
         case $option in
         --no-quin-folder) quinFolder=0 ;;
+        --no-dbsetup) dbsetup=0 ;;
         *) quin_die "make_disc: unknown option $option" ;;
         esac
     done
@@ -206,7 +207,7 @@ make_disc() {
     mkdir -p "$dir"
     cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
     printf '[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\n' >"$dir/autorun.inf"
-    cp "$QUIN_EXE_DIR/standin.exe" "$dir/dbsetup.exe"
+    if ((dbsetup)); then cp "$QUIN_EXE_DIR/standin.exe" "$dir/dbsetup.exe"; fi
     cp "$QUIN_EXE_DIR/standin.exe" "$dir/Setup.exe"
     if ((quinFolder)); then
         mkdir "$dir/quin"

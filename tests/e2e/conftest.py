@@ -8,6 +8,7 @@ Per test, set with markers:
     @pytest.mark.installed            the registry says installed ("Quintaral")
     @pytest.mark.installed("Other")   ... with another DisplayName
     @pytest.mark.disc(quin_folder=False)   the disc lacks its quin folder
+    @pytest.mark.disc(dbsetup=False)       the disc lacks dbsetup.exe
     @pytest.mark.standin_windows      the stand-ins show their windows instead of only logging
 and the fixtures `menu` (started, window found and painted), `menu_app` (not yet started),
 `desktop`, `disc`, `standin_log`.
@@ -30,7 +31,7 @@ DISC_LINK = ROOT / "build" / "e2e" / "disc"
 
 def pytest_configure(config):
     config.addinivalue_line("markers", "installed(value='Quintaral'): the install registry value is set")
-    config.addinivalue_line("markers", "disc(quin_folder=True): how the test's disc is made")
+    config.addinivalue_line("markers", "disc(quin_folder=True, dbsetup=True): how the test's disc is made")
     config.addinivalue_line("markers", "standin_windows: the stand-ins open their windows")
 
 
@@ -105,6 +106,8 @@ def disc(desktop, request, tmp_path):
     options = []
     if marker and not marker.kwargs.get("quin_folder", True):
         options.append("--no-quin-folder")
+    if marker and not marker.kwargs.get("dbsetup", True):
+        options.append("--no-dbsetup")
     folder = tmp_path / "disc"
     desktop.shell("make_disc", str(folder), *options)
     _point_disc_link(folder)
