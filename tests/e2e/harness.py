@@ -269,6 +269,11 @@ class Desktop:
         self.xdotool("key", *keys)
         time.sleep(settle)
 
+    def type(self, text: str, settle: float = 0.3):
+        """Types ASCII text into the window with the keyboard focus, a key at a time."""
+        self.xdotool("type", "--delay", "50", text)
+        time.sleep(settle)
+
     # screen
     def screenshot(self, name: str = "screen") -> Image.Image:
         done = run(["import", "-window", "root", "png:-"], env=self.env, timeout=30)
@@ -277,6 +282,22 @@ class Desktop:
         image = Image.open(io.BytesIO(done.stdout)).convert("RGB")
         self.screenshots.append((name, image))
         return image
+
+    def pixels(self, name: str = "screen") -> np.ndarray:
+        """A new screenshot as rows of RGB ints."""
+        return np.asarray(self.screenshot(name)).astype(int)
+
+    def wait_pixels(self, condition: Callable[[np.ndarray], bool], name: str, timeout: float = 5) -> np.ndarray:
+        """Screenshots until condition holds for the screen; returns the last one either way."""
+        last = None
+
+        def look():
+            nonlocal last
+            last = self.pixels(name)
+            return condition(last)
+
+        wait_for(look, timeout, interval=0.25)
+        return last
 
     def x_desktop_geometry(self) -> tuple[int, int, int, int] | None:
         """Width, height, x, y of Wine's desktop window on the X screen (there once a window is shown)."""
@@ -310,6 +331,13 @@ class Desktop:
         except Exception as error:
             (folder / "windows.txt").write_text(f"wininfo failed: {error}\n")
         return folder
+
+
+def client_area(screen: np.ndarray, window: Window) -> np.ndarray:
+    """The window's client area cut out of a screenshot from Desktop.pixels."""
+    x, y = window.client_origin
+    width, height = window.client_size
+    return screen[y:y + height, x:x + width]
 
 
 # --- what the tests start ---------------------------------------------------------------------
