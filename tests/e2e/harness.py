@@ -92,6 +92,9 @@ class Child:
     rect: tuple[int, int, int, int]
     id: int
     visible: bool
+    style: int = 0
+    check: int = -1       # buttons: BM_GETCHECK
+    first_line: int = -1  # edit controls: the first visible line
 
     @property
     def centre(self) -> tuple[int, int]:
@@ -108,6 +111,9 @@ class Window:
     rect: tuple[int, int, int, int]
     client_size: tuple[int, int]
     client_origin: tuple[int, int]
+    style: int = 0
+    ex_style: int = 0
+    focus: int = 0  # the window with the keyboard focus in this window's thread, 0 for none
     children: list[Child] = dataclasses.field(default_factory=list)
 
     def texts(self) -> list[str]:
@@ -135,13 +141,15 @@ def parse_wininfo(output: str) -> list[Window]:
         if not line.strip():
             continue
         if line.startswith("\t"):
-            hwnd, cls, text, *numbers = line[1:].split("\t")
+            hwnd, cls, text, *numbers, style, check, first_line = line[1:].split("\t")
             l, t, r, b, ident, visible = map(int, numbers)
-            windows[-1].children.append(Child(int(hwnd, 16), cls, _unescape(text), (l, t, r, b), ident, visible == 1))
+            windows[-1].children.append(Child(int(hwnd, 16), cls, _unescape(text), (l, t, r, b), ident, visible == 1,
+                                              int(style, 16), int(check), int(first_line)))
         else:
-            hwnd, pid, cls, text, *numbers = line.split("\t")
+            hwnd, pid, cls, text, *numbers, style, ex_style, focus = line.split("\t")
             l, t, r, b, w, h, x, y = map(int, numbers)
-            windows.append(Window(int(hwnd, 16), int(pid), cls, _unescape(text), (l, t, r, b), (w, h), (x, y)))
+            windows.append(Window(int(hwnd, 16), int(pid), cls, _unescape(text), (l, t, r, b), (w, h), (x, y),
+                                  int(style, 16), int(ex_style, 16), int(focus, 16)))
     return windows
 
 
@@ -261,6 +269,11 @@ class Desktop:
         self.xdotool("key", *keys)
         time.sleep(settle)
 
+    def type(self, text: str, settle: float = 0.3):
+        """Types ASCII text into the window with the keyboard focus, a key at a time."""
+        self.xdotool("type", "--delay", "50", text)
+        time.sleep(settle)
+
     # screen
     def screenshot(self, name: str = "screen") -> Image.Image:
         done = run(["import", "-window", "root", "png:-"], env=self.env, timeout=30)
@@ -269,6 +282,22 @@ class Desktop:
         image = Image.open(io.BytesIO(done.stdout)).convert("RGB")
         self.screenshots.append((name, image))
         return image
+
+    def pixels(self, name: str = "screen") -> np.ndarray:
+        """A new screenshot as rows of RGB ints."""
+        return np.asarray(self.screenshot(name)).astype(int)
+
+    def wait_pixels(self, condition: Callable[[np.ndarray], bool], name: str, timeout: float = 5) -> np.ndarray:
+        """Screenshots until condition holds for the screen; returns the last one either way."""
+        last = None
+
+        def look():
+            nonlocal last
+            last = self.pixels(name)
+            return condition(last)
+
+        wait_for(look, timeout, interval=0.25)
+        return last
 
     def x_desktop_geometry(self) -> tuple[int, int, int, int] | None:
         """Width, height, x, y of Wine's desktop window on the X screen (there once a window is shown)."""
@@ -302,6 +331,13 @@ class Desktop:
         except Exception as error:
             (folder / "windows.txt").write_text(f"wininfo failed: {error}\n")
         return folder
+
+
+def client_area(screen: np.ndarray, window: Window) -> np.ndarray:
+    """The window's client area cut out of a screenshot from Desktop.pixels."""
+    x, y = window.client_origin
+    width, height = window.client_size
+    return screen[y:y + height, x:x + width]
 
 
 # --- what the tests start ---------------------------------------------------------------------

@@ -1,9 +1,13 @@
 // Lists the visible top-level windows and their children for the end-to-end tests, which
 // run it under Wine beside the menu. One window a line, tab-separated, UTF-8:
 //   hwnd  pid  class  text  left top right bottom  client-width client-height  client-x client-y
+//   style  ex-style  focus
 // and for each child, indented by one tab:
-//   hwnd  class  text  left top right bottom  id  visible
+//   hwnd  class  text  left top right bottom  id  visible  style check first-line
 // Rectangles are in screen coordinates; tabs and line breaks in texts are written as \t, \n, \r.
+// Styles and handles are hexadecimal; focus is the window that has the keyboard focus in the
+// window's thread (00000000 for none), check is a button's BM_GETCHECK and first-line an edit
+// control's first visible line (-1 for other classes).
 #include <windows.h>
 
 #include <string>
@@ -33,11 +37,13 @@ std::wstring Escaped(const std::wstring& text) {
     return out;
 }
 
-std::wstring Hex(HWND window) {
-    wchar_t buffer[32];
-    wsprintfW(buffer, L"%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)));
+std::wstring HexNumber(unsigned long value) {
+    wchar_t buffer[16];
+    wsprintfW(buffer, L"%08lx", value);
     return buffer;
 }
+
+std::wstring Hex(HWND window) { return HexNumber(static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window))); }
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
@@ -59,6 +65,13 @@ std::wstring TextOf(HWND window) {
     return Escaped(text);
 }
 
+// A number a control answers for itself, or -1 when it does not answer.
+long Ask(HWND window, UINT message) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer)) return -1;
+    return static_cast<long>(answer);
+}
+
 std::wstring Numbers(std::initializer_list<long> values) {
     std::wstring out;
     for (long value : values) out += L"\t" + std::to_wstring(value);
@@ -68,16 +81,23 @@ std::wstring Numbers(std::initializer_list<long> values) {
 BOOL CALLBACK ListChild(HWND child, LPARAM) {
     RECT rect{};
     GetWindowRect(child, &rect);
-    Write(L"\t" + Hex(child) + L"\t" + ClassOf(child) + L"\t" + TextOf(child) +
+    const std::wstring cls = ClassOf(child);
+    const long check = lstrcmpiW(cls.c_str(), L"Button") == 0 ? Ask(child, BM_GETCHECK) : -1;
+    const long firstLine = lstrcmpiW(cls.c_str(), L"Edit") == 0 ? Ask(child, EM_GETFIRSTVISIBLELINE) : -1;
+    Write(L"\t" + Hex(child) + L"\t" + cls + L"\t" + TextOf(child) +
           Numbers({rect.left, rect.top, rect.right, rect.bottom, GetDlgCtrlID(child), IsWindowVisible(child) ? 1 : 0}) +
-          L"\n");
+          L"\t" + HexNumber(static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE))) +
+          Numbers({check, firstLine}) + L"\n");
     return TRUE;
 }
 
 BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
     if (!IsWindowVisible(window)) return TRUE;
     DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    GUITHREADINFO threadInfo{};
+    threadInfo.cbSize = sizeof threadInfo;
+    HWND focus = GetGUIThreadInfo(thread, &threadInfo) ? threadInfo.hwndFocus : nullptr;
     RECT rect{};
     GetWindowRect(window, &rect);
     RECT client{};
@@ -86,7 +106,8 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
     ClientToScreen(window, &origin);
     Write(Hex(window) + L"\t" + std::to_wstring(process) + L"\t" + ClassOf(window) + L"\t" + TextOf(window) +
           Numbers({rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom, origin.x, origin.y}) +
-          L"\n");
+          L"\t" + HexNumber(static_cast<unsigned long>(GetWindowLongW(window, GWL_STYLE))) + L"\t" +
+          HexNumber(static_cast<unsigned long>(GetWindowLongW(window, GWL_EXSTYLE))) + L"\t" + Hex(focus) + L"\n");
     EnumChildWindows(window, ListChild, 0);
     return TRUE;
 }
