@@ -55,7 +55,8 @@ def _standard_drives(desktop):
 
 @pytest.fixture(scope="session")
 def wine_session():
-    missing = [name for name in ("menu.exe", "standin.exe", "wininfo.exe") if not (EXE_DIR / name).is_file()]
+    missing = [name for name in ("menu.exe", "standin.exe", "wininfo.exe", "codepage.exe")
+               if not (EXE_DIR / name).is_file()]
     if missing:
         pytest.fail(f"not built: {', '.join(missing)} in {EXE_DIR} (cmake --build --preset windows)", pytrace=False)
 
