@@ -23,15 +23,20 @@ if(MINGW)
     -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh)
 endif()
 
-# Stand-ins for the programs on the disc, and a window lister for the end-to-end tests.
+# Stand-ins for the programs on the disc, and for the end-to-end tests a window lister and
+# a probe of the code pages Wine gives a program.
 add_executable(standin WIN32 tools/standin/standin.cpp)
 add_executable(wininfo tools/wininfo/wininfo.cpp)
+add_executable(codepage tools/codepage/codepage.cpp)
 foreach(tool standin wininfo)
   target_link_libraries(${tool} PRIVATE user32 gdi32)
   if(MINGW)
     target_link_options(${tool} PRIVATE ${STATIC_RUNTIME} -municode)
   endif()
 endforeach()
+if(MINGW)
+  target_link_options(codepage PRIVATE ${STATIC_RUNTIME})
+endif()
 
 # GoogleTest from its sources, for the tests against the real registry, drives and windows.
 set(GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest's sources")

@@ -25,7 +25,7 @@ QUIN_PACKAGES=(
     cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 wine64
-    xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine
+    xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine locales
     python3-pil python3-numpy python3-pytest python3-pefile
 )
 
@@ -130,11 +130,8 @@ ensure_prefix() {
     # Windows' screen coordinates are the X screen's (the desktop sits at 0,0).
     quin_reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     quin_reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$QUIN_SCREEN" /f
-    # 96 dpi: the menu's layout is in pixels at that resolution. Wine reads the user's value
-    # first and falls back to the hardware profile's.
-    quin_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f
-    quin_reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-        /v LogPixels /t REG_DWORD /d 96 /f
+    # 96 dpi: the menu's layout is in pixels at that resolution.
+    set_dpi 96
     # Wine has no Arial of its own; Liberation Sans has its metrics and Greek letters.
     quin_reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f
     # Debian's Wine does not load its own fonts; title-bar buttons need Marlett's symbols.
@@ -143,6 +140,45 @@ ensure_prefix() {
     stop_wine
     echo "$QUIN_PREFIX_RECIPE" >"$QUIN_PREFIX_STAMP"
     quin_log "prefix ready in $((SECONDS - started)) s"
+}
+
+# set_dpi DPI: the screen resolution Wine reports to programs from its next start on. Wine
+# reads the user's value first and falls back to the hardware profile's.
+set_dpi() {
+    local dpi=${1:?set_dpi DPI}
+    [[ $dpi =~ ^[1-9][0-9]*$ ]] || quin_die "set_dpi: bad resolution '$dpi'"
+    quin_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
+    quin_reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$dpi" /f
+    stop_wine
+}
+
+# Wine takes the system's language, and with it the ANSI code page, from the glibc locale
+# of the Wine process (LC_ALL, else LANG) and falls back to English when glibc does not
+# know that locale. Debian ships the definitions but compiles none: the ones asked for are
+# compiled into the build folder and found through LOCPATH, so the machine's stay as they are.
+QUIN_LOCALES=$QUIN_BUILD/locales
+
+# print_locale_env LOCALE: the environment that starts Wine in LOCALE (e.g. el_GR.UTF-8),
+# as NAME=VALUE lines.
+print_locale_env() {
+    local name=${1:?print_locale_env LOCALE} temporary
+    [[ $name =~ ^[a-z]+_[A-Z]+\.[A-Za-z0-9-]+$ ]] || quin_die "print_locale_env: bad locale '$name'"
+    if [[ ! -f $QUIN_LOCALES/$name/LC_CTYPE ]]; then
+        mkdir -p "$QUIN_LOCALES"
+        # Compiled aside and moved in whole, so that an interrupted run leaves no half locale.
+        temporary=$(mktemp -d "$QUIN_LOCALES/.$name.XXXXXX")
+        chmod 755 "$temporary"
+        if ! localedef -i "${name%%.*}" -f "${name#*.}" "$temporary" >&2; then
+            rm -rf "$temporary"
+            quin_die "print_locale_env: localedef could not compile $name"
+        fi
+        rm -rf "${QUIN_LOCALES:?}/$name"
+        mv "$temporary" "$QUIN_LOCALES/$name"
+    fi
+    echo "LOCPATH=$QUIN_LOCALES"
+    echo "LANG=$name"
+    echo "LC_ALL=$name"
 }
 
 # set_drives [cdrom|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a

@@ -13,7 +13,8 @@ Per test, set with markers:
     @pytest.mark.disc(on_cd_drive=False)   the disc copied to C:\\e2e-disc\\, E: left empty
     @pytest.mark.standin_windows      the stand-ins show their windows instead of only logging
 and the fixtures `menu` (started, window found and painted), `menu_app` (not yet started),
-`desktop`, `disc`, `standin_log`, `without_cd_drive` (no drive besides C: and Z: for the test).
+`desktop`, `disc`, `standin_log`, `without_cd_drive` (no drive besides C: and Z: for the test);
+`cd_drives` sets other CD-ROM drives for a module's tests.
 Failing tests leave their screenshots and window list under build/e2e-artifacts/<test>/.
 """
 from __future__ import annotations
@@ -53,9 +54,14 @@ def _point_disc_link(target: Path):
     os.replace(temporary, DISC_LINK)
 
 
+def _standard_drives(desktop):
+    desktop.shell("set_cd_drives", f"E={DISC_LINK}", timeout=120)
+
+
 @pytest.fixture(scope="session")
 def wine_session():
-    missing = [name for name in ("menu.exe", "standin.exe", "wininfo.exe") if not (EXE_DIR / name).is_file()]
+    missing = [name for name in ("menu.exe", "standin.exe", "wininfo.exe", "codepage.exe")
+               if not (EXE_DIR / name).is_file()]
     if missing:
         pytest.fail(f"not built: {', '.join(missing)} in {EXE_DIR} (cmake --build --preset windows)", pytrace=False)
 
@@ -73,7 +79,7 @@ def wine_session():
         empty = ROOT / "build" / "e2e" / "no-disc"
         empty.mkdir(parents=True, exist_ok=True)
         _point_disc_link(empty)
-        desktop.shell("set_cd_drives", f"E={DISC_LINK}", timeout=120)
+        _standard_drives(desktop)
         yield desktop
     finally:
         desktop.stop_wine()
@@ -88,6 +94,23 @@ def _save_if_failed(desktop, request):
         request.node.artifacts_saved = True
         folder = desktop.save_artifacts(request.node.nodeid.split("::", 1)[-1])
         print(f"\nscreenshots of the failure: {folder}")
+
+
+@pytest.fixture(scope="module")
+def cd_drives(wine_session):
+    """cd_drives(D=folder, E=folder, ...) gives Wine exactly these CD-ROM drives; after the module
+    only E: again, at the link the other tests point at their discs."""
+    changed = False
+
+    def set_drives(**folders: Path):
+        nonlocal changed
+        changed = True
+        wine_session.shell("set_cd_drives", *(f"{letter}={folder}" for letter, folder in folders.items()),
+                           timeout=120)
+
+    yield set_drives
+    if changed:
+        _standard_drives(wine_session)
 
 
 @pytest.fixture

@@ -5,6 +5,7 @@ The prefix uses Wine's virtual desktop, which fills the X screen from 0,0, so Wi
 coordinates are X root coordinates (the session checks this once)."""
 from __future__ import annotations
 
+import contextlib
 import dataclasses
 import io
 import os
@@ -213,6 +214,19 @@ class Desktop:
     def stop_wine(self):
         self.shell("stop_wine", timeout=60)
 
+    @contextlib.contextmanager
+    def wine_environment(self, **variables: str):
+        """Wine restarted with these variables set, and restarted as before afterwards:
+        settings such as the system language are read when Wine starts."""
+        saved = self.env
+        self.stop_wine()
+        self.env = {**saved, **variables}
+        try:
+            yield self
+        finally:
+            self.stop_wine()
+            self.env = saved
+
     def wine(self, *args: str, timeout: float = 60, env: dict | None = None) -> subprocess.CompletedProcess:
         return run(["wine", *args], env=env or self.env, timeout=timeout)
 
@@ -395,7 +409,8 @@ class Menu:
         self.window: Window | None = None
         self.output = None
 
-    def start(self, timeout: float = 40) -> "Menu":
+    def start(self, timeout: float = 40, program: str | None = None, cwd: Path | None = None) -> "Menu":
+        """Starts the disc's menu.exe, or the Windows path `program` in the folder `cwd`."""
         env = dict(self.desktop.env, QUINTARAL_STANDIN_LOG=self.log.windows_path)
         env.pop("QUINTARAL_STANDIN_QUIET", None)
         if self.quiet_standins:
@@ -404,8 +419,8 @@ class Menu:
         self.desktop.move(5, 5, settle=0)
         self.output = open(self.log.path.with_name("menu-output.txt"), "wb")
         # Started from the disc's root as Explorer's AutoPlay would: the current folder is E:\.
-        self.process = subprocess.Popen(["wine", f"{self.disc.root}menu.exe"], cwd=self.disc.path, env=env,
-                                        stdin=subprocess.DEVNULL,
+        self.process = subprocess.Popen(["wine", program or f"{self.disc.root}menu.exe"], cwd=cwd or self.disc.path,
+                                        env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.output, stderr=subprocess.STDOUT)
         self.window = self.desktop.wait_for_window(lambda w: w.cls == FORM_CLASS and self.alive(),
                                                    "menu window (class QuintaralForm)", timeout)
