@@ -14,6 +14,9 @@ add_library(menu_win32 OBJECT
   system/Win32SystemCalls.cpp)
 target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32 shell32)
 
+# The resource compiler's inputs beside the script, so that a redrawn picture is rebuilt in.
+set_source_files_properties(assets/menu.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/assets/menu.ico;${CMAKE_SOURCE_DIR}/assets/menu.bmp;${CMAKE_SOURCE_DIR}/assets/info.bmp;${CMAKE_SOURCE_DIR}/assets/menu.manifest;${CMAKE_SOURCE_DIR}/assets/resource.h")
 add_executable(menu WIN32 platform/win32/WinMain.cpp assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
 if(MINGW)
