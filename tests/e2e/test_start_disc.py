@@ -14,7 +14,7 @@ def discs(cd_drives, wine_session, tmp_path_factory):
     for folder in folders.values():
         wine_session.shell("make_disc", str(folder))
     cd_drives(**folders)
-    return {letter: Disc(folder, letter) for letter, folder in folders.items()}
+    return {letter: Disc(folder, f"{letter}:\\") for letter, folder in folders.items()}
 
 
 @pytest.fixture
