@@ -20,7 +20,7 @@ add_library(menu_win32 OBJECT
   platform/win32/Win32Platform.cpp
   platform/win32/StartProgram.cpp
   system/Win32SystemCalls.cpp)
-target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32 shell32)
+target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32)
 target_compile_options(menu_win32 PRIVATE ${SEPARATE_SECTIONS})
 
 # The smaller runtime parts are for menu.exe alone: the tests need the originals.
