@@ -13,7 +13,8 @@ For each program, alternately, it measures from outside:
              through a state that is neither before nor after (flicker), while it repaints.
 wineserver, Wine's services and its desktop stay running (warm) for every run of both
 programs, and one warm-up run of each is not counted. Each program ends by Alt+F4.
-Writes results.json and results.md; exits 1 if a run failed or a figure is implausible.
+Writes results.json, results.md and, for each program, the window as it was when it counted
+as shown (<program>-shown.png); exits 1 if a run failed or a figure is implausible.
 """
 from __future__ import annotations
 
@@ -40,6 +41,7 @@ CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 # The menu's client area at 96 dpi (see tests/e2e/harness.py).
 CLIENT_SIZE = (400, 301)
+FRAME = 3  # the dialog frame on each side
 DOTS = ((61, 117), (61, 166), (61, 216))
 TITLE = ((30, 45), (187, 38))  # inside the letters of the painted title
 LABEL1 = (82, 107, 306, 130)   # left, top, right, bottom, inclusive
@@ -151,6 +153,7 @@ class Bench:
         self.server = 0
         self.desktop = 0  # explorer.exe, which holds Wine's desktop window
         self.keeper: subprocess.Popen | None = None
+        self.shown_frames: dict[str, np.ndarray] = {}
 
     def start_server(self):
         subprocess.run(["wineserver", "-p"], env=self.env, check=True, timeout=60)
@@ -255,6 +258,10 @@ class Bench:
             startup = self.wait_shown(name, process, started, timeout=30)
             pid = process.pid
             ticks, ran, server = cpu_ticks_ms(pid), cpu_run_ms(pid), cpu_run_ms(self.server)
+            # What the screen showed when the window counted as shown, once per program.
+            self.shown_frames.setdefault(name, self.screen.region(self.origin[0] - FRAME, self.origin[1] - FRAME,
+                                                                  CLIENT_SIZE[0] + 2 * FRAME,
+                                                                  CLIENT_SIZE[1] + 2 * FRAME))
             time.sleep(self.idle)
             result = {
                 "startup_ms": startup * 1000,
@@ -523,6 +530,8 @@ def main() -> int:
     (options.out / "results.json").write_text(json.dumps(results, indent=1, ensure_ascii=False) + "\n")
     report = markdown(results)
     (options.out / "results.md").write_text(report, encoding="utf-8")
+    for name, frame in bench.shown_frames.items():
+        Image.fromarray(np.ascontiguousarray(frame)).save(options.out / f"{name}-shown.png")
     print("\n" + report)
     print(f"in short: start-up {summary['startup_ms']['ratio']:.2f}×, memory {summary['peak_memory_kb']['ratio']:.2f}× "
           f"the floor; idle CPU {summary['idle_cpu_ms']['menu']['max']:.2f} ms; hover {summary['hover_ms']['median']:.1f} ms"
