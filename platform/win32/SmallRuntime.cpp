@@ -1,8 +1,8 @@
 // Parts of the static C++ runtime that menu.exe replaces with smaller ones. The runtime's
 // own versions report errors in text that no user of the menu sees, and that text costs
 // about 150 KB: a demangler, printf, and a second std::string for the messages of
-// std::logic_error and its kin. Linked into menu.exe only: a program that needs more of the
-// runtime would pull in the originals beside these.
+// std::logic_error and its kin. Linked into menu.exe only: a program that uses more of the
+// runtime, as the tests do, pulls in the originals as well, and the linker refuses both.
 #include <cstdlib>
 #include <new>
 
