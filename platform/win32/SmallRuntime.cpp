@@ -2,7 +2,8 @@
 // own versions report errors in text that no user of the menu sees, and that text costs
 // about 150 KB: a demangler, printf, and a second std::string for the messages of
 // std::logic_error and its kin. Linked into menu.exe only: a program that uses more of the
-// runtime, as the tests do, pulls in the originals as well, and the linker refuses both.
+// runtime, as the tests do, pulls in the originals as well and fails to link on the
+// duplicates. So does menu.exe if it starts to use a part that these do not replace.
 #include <cstdlib>
 #include <new>
 
