@@ -5,6 +5,14 @@ enable_language(C)
 if(MINGW)
   # One self-contained file: no runtime DLL beside it.
   set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+  # Each function and datum in a section of its own, so that the linker can drop the ones
+  # that nothing calls (--gc-sections in MENU_LINK_OPTIONS).
+  set(SEPARATE_SECTIONS -ffunction-sections -fdata-sections)
+  # ASLR with relocations, DEP, no SEH handlers (32-bit GCC code has none), terminal-server
+  # aware; the stack protector comes with the static runtime.
+  set(MENU_LINK_OPTIONS ${STATIC_RUNTIME} -municode -s
+    -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh,--gc-sections)
+  target_compile_options(menu_core PRIVATE ${SEPARATE_SECTIONS})
 endif()
 
 add_library(menu_win32 OBJECT
@@ -12,19 +20,23 @@ add_library(menu_win32 OBJECT
   platform/win32/Win32Platform.cpp
   platform/win32/StartProgram.cpp
   system/Win32SystemCalls.cpp)
-target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32 shell32)
+target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32)
+target_compile_options(menu_win32 PRIVATE ${SEPARATE_SECTIONS})
 
 # The resource compiler's inputs beside the script, so that a redrawn picture is rebuilt in.
 set_source_files_properties(assets/menu.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/assets/menu.ico;${CMAKE_SOURCE_DIR}/assets/menu.bmp;${CMAKE_SOURCE_DIR}/assets/info.bmp;${CMAKE_SOURCE_DIR}/assets/menu.manifest;${CMAKE_SOURCE_DIR}/assets/resource.h")
-add_executable(menu WIN32 platform/win32/WinMain.cpp assets/menu.rc)
+# The smaller runtime parts are for menu.exe alone: the tests need the originals.
+add_executable(menu WIN32 platform/win32/WinMain.cpp platform/win32/SmallRuntime.cpp assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
-if(MINGW)
-  # ASLR with relocations, DEP, no SEH handlers (32-bit GCC code has none), terminal-server
-  # aware; the stack protector comes with the static runtime.
-  target_link_options(menu PRIVATE ${STATIC_RUNTIME} -municode -s
-    -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh)
-endif()
+
+# The least window a program can show, built as menu.exe is: what scripts/bench compares with.
+add_executable(floor WIN32 tools/floor/floor.cpp)
+target_link_libraries(floor PRIVATE user32)
+foreach(target menu floor)
+  target_compile_options(${target} PRIVATE ${SEPARATE_SECTIONS})
+  target_link_options(${target} PRIVATE ${MENU_LINK_OPTIONS})
+endforeach()
 
 # Stand-ins for the programs on the disc, and for the end-to-end tests a window lister and
 # a probe of the code pages Wine gives a program.

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <new>
-#include <stdexcept>
 #include <string>
+
+#include "Decimal.h"
 
 namespace platform {
 
@@ -18,7 +19,8 @@ int IndexOf(const FormLayout& layout, std::string_view name) {
     for (size_t i = 0; i < layout.controls.size(); ++i) {
         if (layout.controls[i].name == name) return static_cast<int>(i);
     }
-    throw std::logic_error("a control that its window's layout does not name");
+    // A name its layout lacks is a slip in the window's code; reported like any internal error.
+    throw RuntimeError{kInternalError, L"Internal error."};
 }
 
 }  // namespace
@@ -67,7 +69,7 @@ void Platform::ReportRuntimeError(const RuntimeError& error) noexcept {
     // Ended before the report, so that no handler runs while the message box is up.
     ended_ = true;
     try {
-        DoMsgBox(L"Σφάλμα εκτέλεσης " + std::to_wstring(error.number) + L":\n\n" + error.description,
+        DoMsgBox(L"Σφάλμα εκτέλεσης " + Decimal(error.number) + L":\n\n" + error.description,
                  kCriticalIcon, kErrorTitle);
     } catch (...) {
     }

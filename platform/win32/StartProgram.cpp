@@ -31,13 +31,21 @@ public:
     }
 
     DWORD ShellExecuteAt(const std::wstring& path, int showCommand) override {
+        // The shell and the libraries it brings are loaded only for this rare case: as an
+        // import they would be loaded, and would slow, every start of the menu. The DLL
+        // search is limited to the system folder at start (WinMain).
+        HMODULE shell = LoadLibraryW(L"shell32.dll");
+        if (!shell) return GetLastError();
+        const auto shellExecute = reinterpret_cast<decltype(&ShellExecuteExW)>(
+            reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExW")));
+        if (!shellExecute) return GetLastError();
         SHELLEXECUTEINFOW execute{};
         execute.cbSize = sizeof execute;
         execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
         execute.lpVerb = L"open";
         execute.lpFile = path.c_str();
         execute.nShow = showCommand;
-        if (!ShellExecuteExW(&execute)) return GetLastError();
+        if (!shellExecute(&execute)) return GetLastError();
         OwnedHandle process(execute.hProcess);
         return 0;
     }

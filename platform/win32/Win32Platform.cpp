@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Handles.h"
+#include "platform/Decimal.h"
 
 namespace platform::win32 {
 
@@ -30,7 +31,7 @@ std::wstring SystemMessage(DWORD error) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
         reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length ? std::wstring(text, length) : L"Error " + std::to_wstring(error) + L".";
+    std::wstring message = length ? std::wstring(text, length) : L"Error " + Decimal(error) + L".";
     LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
         message.pop_back();

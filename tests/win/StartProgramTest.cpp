@@ -106,3 +106,14 @@ TEST(StartProgram, AProgramIsReallyStartedAndAFileThatIsNoProgramIsAnError) {
 }
 
 }  // namespace
+
+// The shell is loaded only when an installer needs it; it must still start one, and
+// report a program that is not there.
+TEST(StartProgram, TheShellStartsAProgramAndReportsAMissingOne) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
+    EXPECT_EQ(processes.ShellExecuteAt(std::wstring(system) + L"\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
+    EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"wintests-no-such-program.exe", SW_SHOWNORMAL),
+              static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}

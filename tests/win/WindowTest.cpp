@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 #include "assets/Layouts.h"
 #include "menu/Form1.h"
@@ -125,6 +126,43 @@ TEST_F(WindowTest, ThePointerGoesToTheLabelUnderItAndTheEntryIsRepaintedRed) {
     EXPECT_EQ(menu.Label2.ForeColor(), platform::kBlack);
     EXPECT_EQ(RedPixels(menu.Label1), 0);
     EXPECT_EQ(RedPixels(menu.Label2), 0);
+}
+
+// A hover redraws the entry whose colour changes and nothing else of the picture.
+TEST_F(WindowTest, AHoverInvalidatesOnlyTheEntryWhoseColourChanges) {
+    Form1& menu = *forms.Find<Form1>();
+    HWND picture = platform.ContainerOf(menu.Label1);
+    const RECT entry = platform.RectOf(menu.Label1);
+    HRGN pending = CreateRectRgn(0, 0, 0, 0);
+    HRGN expected = CreateRectRgnIndirect(&entry);
+    auto describe = [&] {
+        RECT box{};
+        const int kind = GetUpdateRgn(picture, pending, FALSE);
+        GetRgnBox(pending, &box);
+        char text[96];
+        std::snprintf(text, sizeof text, "pending region kind %d, bounds %ld,%ld-%ld,%ld", kind, box.left, box.top,
+                      box.right, box.bottom);
+        return std::string(text);
+    };
+
+    UpdateWindow(picture);
+    ASSERT_EQ(GetUpdateRgn(picture, pending, FALSE), NULLREGION) << describe();
+
+    Move(menu.Label1, Centre(entry));
+    EXPECT_EQ(GetUpdateRgn(picture, pending, FALSE), SIMPLEREGION) << describe();
+    EXPECT_TRUE(EqualRgn(pending, expected)) << describe();
+    UpdateWindow(picture);
+
+    Move(menu.Label1, {entry.left + 2, entry.top + 2});
+    EXPECT_EQ(GetUpdateRgn(picture, pending, FALSE), NULLREGION) << "already red: " << describe();
+
+    Move(menu.Picture1, {Px(350), Px(250)});
+    EXPECT_EQ(GetUpdateRgn(picture, pending, FALSE), SIMPLEREGION) << describe();
+    EXPECT_TRUE(EqualRgn(pending, expected)) << "only the red entry turns black: " << describe();
+    UpdateWindow(picture);
+
+    DeleteObject(pending);
+    DeleteObject(expected);
 }
 
 TEST_F(WindowTest, AClickCountsOnlyWhenPressedAndReleasedOnTheSameEntry) {
