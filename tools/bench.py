@@ -180,7 +180,9 @@ class Bench:
         for line in listing.splitlines():
             if line and not line.startswith("\t"):
                 fields = line.split("\t")
-                numbers = [int(v) for v in fields[4:]]
+                # hwnd, pid, class, title, the window rect, client size and client origin;
+                # what wininfo prints after them is not needed here.
+                numbers = [int(v) for v in fields[4:12]]
                 found.append({"class": fields[2], "client_size": tuple(numbers[4:6]), "origin": tuple(numbers[6:8])})
         return found
 
