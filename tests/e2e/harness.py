@@ -48,6 +48,19 @@ def wait_for(condition: Callable[[], object], timeout: float, interval: float = 
         time.sleep(interval)
 
 
+def sample_until(sample: Callable[[], object], condition: Callable[[object], bool], timeout: float):
+    """Takes samples until condition holds for one; returns the last sample either way."""
+    last = None
+
+    def look():
+        nonlocal last
+        last = sample()
+        return condition(last)
+
+    wait_for(look, timeout, interval=0.25)
+    return last
+
+
 def run(args: list[str], env: dict | None = None, timeout: float = 60, cwd=None) -> subprocess.CompletedProcess:
     """Like subprocess.run with captured output, but into files: the first Wine program of a
     session starts wineserver and Wine's services, which keep its output open for good, so
@@ -303,15 +316,7 @@ class Desktop:
 
     def wait_pixels(self, condition: Callable[[np.ndarray], bool], name: str, timeout: float = 5) -> np.ndarray:
         """Screenshots until condition holds for the screen; returns the last one either way."""
-        last = None
-
-        def look():
-            nonlocal last
-            last = self.pixels(name)
-            return condition(last)
-
-        wait_for(look, timeout, interval=0.25)
-        return last
+        return sample_until(lambda: self.pixels(name), condition, timeout)
 
     def x_desktop_geometry(self) -> tuple[int, int, int, int] | None:
         """Width, height, x, y of Wine's desktop window on the X screen (there once a window is shown)."""
@@ -471,15 +476,7 @@ class Menu:
 
     def wait_client(self, condition: Callable[[np.ndarray], bool], name: str, timeout: float = 5) -> np.ndarray:
         """Screenshots until condition holds; returns the last client area either way."""
-        last = None
-
-        def look():
-            nonlocal last
-            last = self.client(name)
-            return condition(last)
-
-        wait_for(look, timeout, interval=0.25)
-        return last
+        return sample_until(lambda: self.client(name), condition, timeout)
 
     def wait_painted(self, timeout: float = 15):
         """Until two screenshots a moment apart agree: the first paint is done."""
