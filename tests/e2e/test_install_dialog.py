@@ -1,13 +1,13 @@
 """The installation dialog that the first entry opens when the application is not installed:
 what it shows, which installers its button starts from the disc, the pause between them, and
-the ways it ends."""
-import re
+the ways it ends. A missing or damaged installer is tried with the other damaged discs in
+test_menu_faults.py."""
 import time
 
 import numpy as np
 import pytest
 
-from harness import DIALOG_CLASS, FORM_CLASS, LABEL1, SCREEN, Rect, client_area, dark, describe, reddish
+from harness import DIALOG_CLASS, FORM_CLASS, LABEL1, SCREEN, Rect, client_area, dark, describe
 
 TITLE = "Εγκατάσταση"
 CLIENT = (341, 125)
@@ -16,7 +16,6 @@ DATABASE = "      Βάση Χρηστών - Ερωτήσεων"      # Check1
 CONTINUE = "Συνέχεια"                          # Command1
 PAUSE_TITLE = "Setup"
 PAUSE_TEXT = "Πατήστε ΟΚ για συνέχεια"
-ERROR_PREFIX = "Σφάλμα εκτέλεσης"
 
 # Client-area pixels at 96 dpi.
 QUESTION = Rect(16, 8, 337, 33)       # Label1, painted by the dialog itself
@@ -199,30 +198,6 @@ def test_unticked_parts_are_not_installed(menu, desktop, standin_log, untick, ex
         click_control(desktop, box, "OK")
     assert_ended(menu, desktop, "Συνέχεια")
     assert_started_exactly(standin_log, expected, "Συνέχεια")
-
-
-@pytest.mark.disc(dbsetup_exe="missing")
-def test_missing_installer_shows_the_error_and_starts_nothing(menu, desktop, standin_log):
-    dialog = open_dialog(menu, desktop)
-    click_control(desktop, dialog, CONTINUE)
-    box = desktop.wait_for_window(lambda w: w.cls == DIALOG_CLASS, "a message box", timeout=15)
-    assert box.text == "Quintaral", f"message box titled {box.text!r} when dbsetup.exe is missing:\n  {box}"
-    message = box.child(contains=ERROR_PREFIX)
-    assert message is not None, f"no {ERROR_PREFIX} in the box: {box.texts()}"
-    match = re.fullmatch(ERROR_PREFIX + r" (\d+):\n\n(.+)\n(.+)", message.text, re.S)
-    assert match and match.group(3) == r"E:\dbsetup.exe" and match.group(2).strip(), \
-        f"message text: {message.text!r}"
-    icons = [c for c in box.children if c.cls.lower() == "static" and c.text == "" and c.visible]
-    assert icons, f"the error box has no icon: {box}"
-    left, top, right, bottom = icons[0].rect
-    icon = desktop.wait_pixels(lambda s: reddish(s[top:bottom, left:right]).mean() > 0.2,
-                               "error-box")[top:bottom, left:right]
-    assert reddish(icon).mean() > 0.2, \
-        f"the icon at {icons[0].rect} is not the red critical one ({reddish(icon).mean():.0%} red)"
-
-    click_control(desktop, box, "OK")
-    assert_ended(menu, desktop, "OK on the error box")
-    assert_started_exactly(standin_log, [], "the error")
 
 
 def test_alt_f4_closes_the_dialog_and_ends(menu, desktop, standin_log):
