@@ -12,7 +12,6 @@ namespace platform::win32 {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"QuintaralForm";
-constexpr wchar_t kPictureClass[] = L"QuintaralPicture";
 // Child window identifiers start above IDOK and IDCANCEL, which the dialog keys send.
 constexpr int kFirstControlId = 100;
 constexpr int kTwipsPerInch = 1440;
@@ -73,28 +72,24 @@ std::wstring FromProgramFolder(std::wstring_view path) {
 
 }  // namespace
 
-// A window that paints a background, an optional picture and the labels it contains, and
-// routes the pointer to them: the frame of a form, or a picture box.
-struct Surface {
-    NativeForm* owner = nullptr;
-    int index = kOnForm;  // the picture box's row in the layout, or kOnForm for the frame
-    HWND window = nullptr;
-    SIZE size{};
+// A picture box. It has no window of its own: the form's window draws it, with its labels
+// above it, so that a form appears in one paint of one window.
+struct Pane {
+    size_t row = 0;  // the picture box's row in the layout
+    RECT rect{};     // in the form's client area
+    bool visible = true;
     COLORREF background = 0;
     OwnedBitmap picture;
     SIZE pictureSize{};
     OwnedDc pictureDc;
-    OwnedBitmap bufferBitmap;
-    OwnedDc buffer;  // composed off screen, so a repaint never flickers
-    Control* pressed = nullptr;
 };
 
 struct NativeControl {
     const ControlLayout* layout = nullptr;
-    RECT rect{};
+    RECT rect{};  // in the form's client area
     HWND window = nullptr;
     HFONT font = nullptr;
-    Surface* container = nullptr;
+    Pane* pane = nullptr;         // the picture box that holds the control; nullptr on the form
     HBRUSH background = nullptr;  // text boxes with a colour of their own
     std::wstring caption;
     Colour fore = kDefaultColour;
@@ -105,12 +100,18 @@ struct NativeForm {
     Win32Platform* platform = nullptr;
     Form* form = nullptr;
     HWND frame = nullptr;
+    SIZE client{};
+    COLORREF background = 0;
     std::vector<NativeControl> controls;
-    std::vector<std::unique_ptr<Surface>> surfaces;  // the frame's first
+    std::vector<std::unique_ptr<Pane>> panes;
     std::vector<std::pair<Font, OwnedFont>> fonts;
     std::vector<OwnedBrush> brushes;
+    OwnedBitmap bufferBitmap;
+    OwnedDc buffer;  // composed off screen, so a repaint never flickers; made at the first paint
+    Control* pressed = nullptr;
     OwnedIcon bigIcon;
     OwnedIcon smallIcon;
+    bool iconsPending = false;
 };
 
 namespace {
@@ -136,34 +137,36 @@ HFONT FontFor(NativeForm& native, const Font& wanted, int dpi) {
 
 Control* ControlOf(const NativeForm& native, size_t index) { return native.form->ControlAt(static_cast<int>(index)); }
 
-// The label under `point`, else the picture box itself; nullptr over a bare frame.
-Control* HitTest(const Surface& surface, POINT point) {
-    const NativeForm& native = *surface.owner;
+bool IsLabel(const NativeControl& control) { return control.layout->kind == ControlKind::Label; }
+
+// The topmost visible label of `pane` (nullptr: of the form itself) under `point`.
+Control* LabelAt(const NativeForm& native, const Pane* pane, POINT point) {
     for (size_t i = native.controls.size(); i-- > 0;) {
         const NativeControl& control = native.controls[i];
-        if (control.container == &surface && control.layout->kind == ControlKind::Label && control.visible &&
-            PtInRect(&control.rect, point)) {
+        if (control.pane == pane && IsLabel(control) && control.visible && PtInRect(&control.rect, point)) {
             return ControlOf(native, i);
         }
     }
-    return surface.index == kOnForm ? nullptr : ControlOf(native, static_cast<size_t>(surface.index));
+    return nullptr;
 }
 
-void PaintContent(const Surface& surface, HDC target, const RECT& area) {
-    HDC dc = surface.buffer.Get();
-    SetBkColor(dc, surface.background);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-    // Where the picture ends before the box does, the background shows.
-    const RECT picture{0, 0, surface.pictureSize.cx, surface.pictureSize.cy};
-    RECT shown;
-    if (surface.picture && IntersectRect(&shown, &picture, &area)) {
-        BitBlt(dc, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, surface.pictureDc.Get(),
-               shown.left, shown.top, SRCCOPY);
+// What the pointer is over: a label, else the picture box under it; nullptr over the bare
+// form. Picture boxes lie above the form's own labels, as windows lie above what their
+// parent draws.
+Control* HitTest(const NativeForm& native, POINT point) {
+    for (size_t i = native.panes.size(); i-- > 0;) {
+        const Pane& pane = *native.panes[i];
+        if (!pane.visible || !PtInRect(&pane.rect, point)) continue;
+        if (Control* label = LabelAt(native, &pane, point)) return label;
+        return ControlOf(native, pane.row);
     }
-    SetBkMode(dc, TRANSPARENT);
-    for (const NativeControl& control : surface.owner->controls) {
+    return LabelAt(native, nullptr, point);
+}
+
+void PaintLabels(const NativeForm& native, const Pane* pane, HDC dc, const RECT& area) {
+    for (const NativeControl& control : native.controls) {
         RECT part;
-        if (control.container != &surface || control.layout->kind != ControlKind::Label || !control.visible ||
+        if (control.pane != pane || !IsLabel(control) || !control.visible ||
             !IntersectRect(&part, &control.rect, &area)) {
             continue;
         }
@@ -177,16 +180,53 @@ void PaintContent(const Surface& surface, HDC target, const RECT& area) {
         DrawTextW(dc, control.caption.c_str(), static_cast<int>(control.caption.size()), &rect,
                   DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     }
+}
+
+void PaintPane(const NativeForm& native, const Pane& pane, HDC dc, const RECT& area) {
+    RECT inside;
+    if (!pane.visible || !IntersectRect(&inside, &pane.rect, &area)) return;
+    SetBkColor(dc, pane.background);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &inside, nullptr, 0, nullptr);
+    // Where the picture ends before the box does, the background shows.
+    const RECT picture{pane.rect.left, pane.rect.top, pane.rect.left + pane.pictureSize.cx,
+                       pane.rect.top + pane.pictureSize.cy};
+    RECT shown;
+    if (pane.picture && IntersectRect(&shown, &picture, &inside)) {
+        BitBlt(dc, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, pane.pictureDc.Get(),
+               shown.left - picture.left, shown.top - picture.top, SRCCOPY);
+    }
+    // A label ends where its picture box does.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, inside.left, inside.top, inside.right, inside.bottom);
+    PaintLabels(native, &pane, dc, inside);
+    RestoreDC(dc, saved);
+}
+
+void PaintContent(NativeForm& native, HDC target, const RECT& area) {
+    if (IsRectEmpty(&area)) return;
+    if (!native.buffer) {
+        native.buffer.Reset(CreateCompatibleDC(target));
+        native.bufferBitmap.Reset(CreateCompatibleBitmap(target, native.client.cx, native.client.cy));
+        SelectObject(native.buffer.Get(), native.bufferBitmap.Get());
+    }
+    HDC dc = native.buffer.Get();
+    SetBkColor(dc, native.background);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    PaintLabels(native, nullptr, dc, area);
+    for (const auto& pane : native.panes) PaintPane(native, *pane, dc, area);
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left, area.top,
            SRCCOPY);
 }
 
-void Invalidate(const NativeControl& control) {
-    if (control.container && control.container->window) InvalidateRect(control.container->window, &control.rect, FALSE);
+// Repaints `rect` of the form, within the picture box `pane` where it lies in one.
+void Invalidate(const NativeForm& native, const RECT& rect, const Pane* pane) {
+    RECT shown = rect;
+    if (pane && !IntersectRect(&shown, &rect, &pane->rect)) return;
+    if (native.frame) InvalidateRect(native.frame, &shown, FALSE);
 }
 
-LRESULT HandleMessage(Surface& surface, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    NativeForm& native = *surface.owner;
+LRESULT HandleMessage(NativeForm& native, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Platform& platform = *native.platform;
     switch (message) {
     case WM_ERASEBKGND:
@@ -194,26 +234,26 @@ LRESULT HandleMessage(Surface& surface, HWND window, UINT message, WPARAM wParam
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
-        PaintContent(surface, dc, paint.rcPaint);
+        PaintContent(native, dc, paint.rcPaint);
         EndPaint(window, &paint);
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (Control* control = HitTest(surface, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
+        if (Control* control = HitTest(native, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
             platform.MouseMoved(*control);
         }
         return 0;
     case WM_LBUTTONDOWN:
-        surface.pressed = HitTest(surface, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        native.pressed = HitTest(native, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         SetCapture(window);
         return 0;
     case WM_LBUTTONUP: {
-        Control* pressed = std::exchange(surface.pressed, nullptr);
+        Control* pressed = std::exchange(native.pressed, nullptr);
         if (GetCapture() == window) ReleaseCapture();
         POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        RECT client{0, 0, surface.size.cx, surface.size.cy};
-        // The handler may destroy this window: nothing of the surface is touched after it.
-        if (pressed && PtInRect(&client, point) && HitTest(surface, point) == pressed) platform.Clicked(*pressed);
+        RECT client{0, 0, native.client.cx, native.client.cy};
+        // The handler may destroy this window: nothing of the form is touched after it.
+        if (pressed && PtInRect(&client, point) && HitTest(native, point) == pressed) platform.Clicked(*pressed);
         return 0;
     }
     case WM_CTLCOLOREDIT:
@@ -227,18 +267,14 @@ LRESULT HandleMessage(Surface& surface, HWND window, UINT message, WPARAM wParam
         }
         break;
     case WM_ACTIVATE:
-        if (surface.index == kOnForm && LOWORD(wParam) != WA_INACTIVE) platform.Activated(*native.form);
+        if (LOWORD(wParam) != WA_INACTIVE) platform.Activated(*native.form);
         break;
     case WM_CLOSE:
-        if (surface.index == kOnForm) {
-            platform.CloseFromKeyboard(*native.form);
-            return 0;
-        }
-        break;
+        platform.CloseFromKeyboard(*native.form);
+        return 0;
     case WM_COMMAND: {
         const int index = LOWORD(wParam) - kFirstControlId;
-        if (surface.index == kOnForm && HIWORD(wParam) == BN_CLICKED && index >= 0 &&
-            index < static_cast<int>(native.controls.size()) &&
+        if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(native.controls.size()) &&
             native.controls[index].layout->kind == ControlKind::Button) {
             if (Control* control = ControlOf(native, static_cast<size_t>(index))) platform.Clicked(*control);
             return 0;
@@ -251,71 +287,65 @@ LRESULT HandleMessage(Surface& surface, HWND window, UINT message, WPARAM wParam
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* surface = static_cast<Surface*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        surface->window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(surface));
+        auto* native = static_cast<NativeForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        native->frame = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(native));
     }
-    auto* surface = reinterpret_cast<Surface*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* native = reinterpret_cast<NativeForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (surface) surface->window = nullptr;
-        surface = nullptr;
+        if (native) native->frame = nullptr;
+        native = nullptr;
     }
-    if (!surface || !surface->owner) return DefWindowProcW(window, message, wParam, lParam);
+    if (!native) return DefWindowProcW(window, message, wParam, lParam);
     try {
-        return HandleMessage(*surface, window, message, wParam, lParam);
+        return HandleMessage(*native, window, message, wParam, lParam);
     } catch (...) {
         return 0;
     }
 }
 
-void RegisterClasses(HINSTANCE instance) {
+void RegisterFormClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = SurfaceProc;
+    windowClass.lpfnWndProc = FormProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kFormClass;
     RegisterClassExW(&windowClass);
-    windowClass.lpszClassName = kPictureClass;
-    RegisterClassExW(&windowClass);
 }
 
-void PrepareSurface(Surface& surface, HINSTANCE instance, int pictureId, int dpi) {
+void LoadPicture(Pane& pane, HINSTANCE instance, int pictureId, int dpi) {
     WindowDc screen(nullptr);
-    surface.buffer.Reset(CreateCompatibleDC(screen.Get()));
-    surface.bufferBitmap.Reset(CreateCompatibleBitmap(screen.Get(), surface.size.cx, surface.size.cy));
-    SelectObject(surface.buffer.Get(), surface.bufferBitmap.Get());
-    if (!pictureId) return;
     OwnedBitmap loaded(static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(pictureId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     BITMAP info{};
     if (!loaded || !GetObjectW(loaded.Get(), sizeof info, &info)) return;
-    surface.pictureDc.Reset(CreateCompatibleDC(screen.Get()));
-    surface.pictureSize = {MulDiv(info.bmWidth, dpi, kPictureDpi), MulDiv(info.bmHeight, dpi, kPictureDpi)};
+    pane.pictureDc.Reset(CreateCompatibleDC(screen.Get()));
+    pane.pictureSize = {MulDiv(info.bmWidth, dpi, kPictureDpi), MulDiv(info.bmHeight, dpi, kPictureDpi)};
     if (dpi == kPictureDpi) {
-        surface.picture = std::move(loaded);
+        pane.picture = std::move(loaded);
     } else {
         // Stretched once, smoothly, so that the painted dots stay beside their entries.
-        surface.picture.Reset(CreateCompatibleBitmap(screen.Get(), surface.pictureSize.cx, surface.pictureSize.cy));
+        pane.picture.Reset(CreateCompatibleBitmap(screen.Get(), pane.pictureSize.cx, pane.pictureSize.cy));
         OwnedDc source(CreateCompatibleDC(screen.Get()));
         Selected sourceBitmap(source.Get(), loaded.Get());
-        Selected targetBitmap(surface.pictureDc.Get(), surface.picture.Get());
-        SetStretchBltMode(surface.pictureDc.Get(), HALFTONE);
-        SetBrushOrgEx(surface.pictureDc.Get(), 0, 0, nullptr);
-        StretchBlt(surface.pictureDc.Get(), 0, 0, surface.pictureSize.cx, surface.pictureSize.cy, source.Get(), 0, 0,
+        Selected targetBitmap(pane.pictureDc.Get(), pane.picture.Get());
+        SetStretchBltMode(pane.pictureDc.Get(), HALFTONE);
+        SetBrushOrgEx(pane.pictureDc.Get(), 0, 0, nullptr);
+        StretchBlt(pane.pictureDc.Get(), 0, 0, pane.pictureSize.cx, pane.pictureSize.cy, source.Get(), 0, 0,
                    info.bmWidth, info.bmHeight, SRCCOPY);
     }
-    SelectObject(surface.pictureDc.Get(), surface.picture.Get());
+    SelectObject(pane.pictureDc.Get(), pane.picture.Get());
 }
 
 }  // namespace
 
 Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
     : instance_(instance), processes_(processes), dpi_(kPictureDpi) {
-    RegisterClasses(instance);
+    RegisterFormClass(instance);
     WindowDc screen(nullptr);
     dpi_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
@@ -323,14 +353,21 @@ Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
 Win32Platform::~Win32Platform() {
     // The forms may be gone already: their windows go quietly, without raising events.
     for (auto& [form, native] : forms_) {
-        for (auto& surface : native->surfaces) surface->owner = nullptr;
-        if (native->frame) DestroyWindow(native->frame);
+        if (!native->frame) continue;
+        SetWindowLongPtrW(native->frame, GWLP_USERDATA, 0);
+        DestroyWindow(native->frame);
     }
 }
 
 int Win32Platform::Run() {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            FinishWhenIdle();
+            if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        } else if (message.message == WM_QUIT) {
+            break;
+        }
         HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
         const bool ours = std::any_of(forms_.begin(), forms_.end(), [root](const auto& entry) {
             return root && entry.second->frame == root;
@@ -345,14 +382,25 @@ int Win32Platform::Run() {
     return static_cast<int>(message.wParam);
 }
 
+void Win32Platform::FinishWhenIdle() {
+    for (auto& [form, native] : forms_) {
+        if (!std::exchange(native->iconsPending, false)) continue;
+        const int icon = form->Layout().icon;
+        auto loadIcon = [&](int size) {
+            return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0));
+        };
+        native->bigIcon.Reset(loadIcon(GetSystemMetrics(SM_CXICON)));
+        native->smallIcon.Reset(loadIcon(GetSystemMetrics(SM_CXSMICON)));
+        SendMessageW(native->frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(native->bigIcon.Get()));
+        SendMessageW(native->frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(native->smallIcon.Get()));
+    }
+}
+
 NativeForm& Win32Platform::NativeOf(const Form& form) const { return *forms_.at(&form); }
 
 HWND Win32Platform::FrameOf(const Form& form) const { return NativeOf(form).frame; }
 
-HWND Win32Platform::ContainerOf(const Control& control) const {
-    const Surface* surface = NativeOf(control.OwnerForm()).controls[control.Index()].container;
-    return surface ? surface->window : nullptr;
-}
+HWND Win32Platform::ContainerOf(const Control& control) const { return NativeOf(control.OwnerForm()).frame; }
 
 HWND Win32Platform::WindowOf(const Control& control) const {
     return NativeOf(control.OwnerForm()).controls[control.Index()].window;
@@ -392,32 +440,33 @@ void Win32Platform::DoLoad(Form& form) {
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
 
-    auto& frameSurface = *native.surfaces.emplace_back(std::make_unique<Surface>());
-    frameSurface.owner = &native;
-    frameSurface.size = client;
-    frameSurface.background = GetSysColor(COLOR_BTNFACE);
-    PrepareSurface(frameSurface, instance_, 0, dpi_);
+    native.client = client;
+    native.background = GetSysColor(COLOR_BTNFACE);
+    // The picture boxes first: the controls they hold are placed inside them.
+    for (size_t i = 0; i < layout.controls.size(); ++i) {
+        const ControlLayout& row = layout.controls[i];
+        if (row.kind != ControlKind::PictureBox) continue;
+        Pane& pane = *native.panes.emplace_back(std::make_unique<Pane>());
+        pane.row = i;
+        pane.rect = {ToPixels(row.left, dpi_), ToPixels(row.top, dpi_), ToPixels(row.left + row.width, dpi_),
+                     ToPixels(row.top + row.height, dpi_)};
+        pane.visible = row.visible;
+        pane.background = Resolve(row.back, COLOR_WINDOW);
+        if (row.picture) LoadPicture(pane, instance_, row.picture, dpi_);
+    }
     forms_[&form] = std::move(owned);
 
     const std::wstring caption(layout.caption);
-    native.frame = CreateWindowExW(exStyle, kFormClass, caption.c_str(), style,
-                                   (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                   (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
-                                   instance_, &frameSurface);
+    CreateWindowExW(exStyle, kFormClass, caption.c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                    (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_, &native);
     if (!native.frame) {
         const DWORD error = GetLastError();
         forms_.erase(&form);
         throw RuntimeError{error, SystemMessage(error)};
     }
-    if (layout.icon) {
-        auto loadIcon = [&](int size) {
-            return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(layout.icon), IMAGE_ICON, size, size, 0));
-        };
-        native.bigIcon.Reset(loadIcon(GetSystemMetrics(SM_CXICON)));
-        native.smallIcon.Reset(loadIcon(GetSystemMetrics(SM_CXSMICON)));
-        SendMessageW(native.frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(native.bigIcon.Get()));
-        SendMessageW(native.frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(native.smallIcon.Get()));
-    }
+    // Loading the icons and handing them to the window system takes about as long as
+    // painting the whole window: they follow once the window is on screen.
+    native.iconsPending = layout.icon != 0;
 
     native.controls.resize(layout.controls.size());
     std::vector<std::pair<int, HWND>> tabOrder;
@@ -425,33 +474,25 @@ void Win32Platform::DoLoad(Form& form) {
         const ControlLayout& row = layout.controls[i];
         NativeControl& control = native.controls[i];
         control.layout = &row;
-        control.rect = {ToPixels(row.left, dpi_), ToPixels(row.top, dpi_), ToPixels(row.left + row.width, dpi_),
-                        ToPixels(row.top + row.height, dpi_)};
-        control.container = row.container == kOnForm ? &frameSurface : nullptr;
-        for (const auto& surface : native.surfaces) {
-            if (surface->index == row.container && row.container != kOnForm) control.container = surface.get();
+        for (const auto& pane : native.panes) {
+            if (row.container != kOnForm && pane->row == static_cast<size_t>(row.container)) control.pane = pane.get();
         }
+        const POINT origin = control.pane ? POINT{control.pane->rect.left, control.pane->rect.top} : POINT{0, 0};
+        control.rect = {origin.x + ToPixels(row.left, dpi_), origin.y + ToPixels(row.top, dpi_),
+                        origin.x + ToPixels(row.left + row.width, dpi_), origin.y + ToPixels(row.top + row.height, dpi_)};
         control.caption = std::wstring(row.text);
         control.fore = row.fore;
         control.visible = row.visible;
         control.font = FontFor(native, row.font, dpi_);
-        HWND parent = control.container ? control.container->window : native.frame;
         const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i));
         const int x = control.rect.left, y = control.rect.top;
         const int cx = control.rect.right - x, cy = control.rect.bottom - y;
-        const DWORD shown = row.visible ? WS_VISIBLE : 0;
+        const bool paneShown = !control.pane || control.pane->visible;
+        const DWORD shown = row.visible && paneShown ? WS_VISIBLE : 0;
+        HWND parent = native.frame;
         switch (row.kind) {
-        case ControlKind::PictureBox: {
-            auto& surface = *native.surfaces.emplace_back(std::make_unique<Surface>());
-            surface.owner = &native;
-            surface.index = static_cast<int>(i);
-            surface.size = {cx, cy};
-            surface.background = Resolve(row.back, COLOR_WINDOW);
-            PrepareSurface(surface, instance_, row.picture, dpi_);
-            control.window = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_CLIPCHILDREN | shown, x, y, cx, cy,
-                                             parent, id, instance_, &surface);
+        case ControlKind::PictureBox:
             break;
-        }
         case ControlKind::TextBox:
             if (row.back != kDefaultColour) {
                 control.background =
@@ -524,12 +565,13 @@ std::wstring Win32Platform::Caption(const Control& control) const {
 }
 
 void Win32Platform::DoSetCaption(Control& control, std::wstring_view text) {
-    NativeControl& native = NativeOf(control.OwnerForm()).controls[control.Index()];
+    NativeForm& form = NativeOf(control.OwnerForm());
+    NativeControl& native = form.controls[control.Index()];
     native.caption = std::wstring(text);
     if (native.window) {
         SetWindowTextW(native.window, native.caption.c_str());
     } else {
-        Invalidate(native);
+        Invalidate(form, native.rect, native.pane);
     }
 }
 
@@ -538,13 +580,14 @@ Colour Win32Platform::ForeColor(const Control& control) const {
 }
 
 void Win32Platform::DoSetForeColor(Control& control, Colour colour) {
-    NativeControl& native = NativeOf(control.OwnerForm()).controls[control.Index()];
+    NativeForm& form = NativeOf(control.OwnerForm());
+    NativeControl& native = form.controls[control.Index()];
     if (native.fore == colour) return;
     native.fore = colour;
     if (native.window) {
         InvalidateRect(native.window, nullptr, FALSE);
     } else {
-        Invalidate(native);
+        Invalidate(form, native.rect, native.pane);
     }
 }
 
@@ -553,13 +596,24 @@ bool Win32Platform::Visible(const Control& control) const {
 }
 
 void Win32Platform::DoSetVisible(Control& control, bool visible) {
-    NativeControl& native = NativeOf(control.OwnerForm()).controls[control.Index()];
+    NativeForm& form = NativeOf(control.OwnerForm());
+    NativeControl& native = form.controls[control.Index()];
     if (native.visible == visible) return;
     native.visible = visible;
     if (native.window) {
-        ShowWindow(native.window, visible ? SW_SHOWNA : SW_HIDE);
-    } else {
-        Invalidate(native);
+        const bool paneShown = !native.pane || native.pane->visible;
+        ShowWindow(native.window, visible && paneShown ? SW_SHOWNA : SW_HIDE);
+        return;
+    }
+    Invalidate(form, native.rect, native.pane);
+    if (native.layout->kind != ControlKind::PictureBox) return;
+    // A picture box shows and hides what it holds.
+    for (const auto& pane : form.panes) {
+        if (pane->row != static_cast<size_t>(control.Index())) continue;
+        pane->visible = visible;
+        for (const NativeControl& held : form.controls) {
+            if (held.pane == pane.get() && held.window) ShowWindow(held.window, visible && held.visible ? SW_SHOWNA : SW_HIDE);
+        }
     }
 }
 

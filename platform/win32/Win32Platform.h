@@ -1,6 +1,6 @@
 #pragma once
-// The platform on Win32: windows from the layout tables, labels painted by their container,
-// programs started through the process-creation call.
+// The platform on Win32: windows from the layout tables, labels and picture boxes painted by
+// their form's window, programs started through the process-creation call.
 
 #include <windows.h>
 
@@ -23,14 +23,17 @@ public:
 
     // The event loop; returns when the program ends.
     int Run();
+    // What a window does not need in order to appear (its icons), done once the queue is
+    // empty and the windows are painted; Run calls it whenever the queue runs empty.
+    void FinishWhenIdle();
 
     // What the tests of the real windows look at.
     HWND FrameOf(const Form& form) const;
-    // The window that draws the control's container (the picture box or the frame).
+    // The window that draws labels and picture boxes: the form's own.
     HWND ContainerOf(const Control& control) const;
-    // The control's own child window; nullptr for labels, which have none.
+    // The control's own child window; nullptr for labels and picture boxes, which have none.
     HWND WindowOf(const Control& control) const;
-    // In pixels, relative to the container's client area.
+    // In pixels, in the form's client area.
     RECT RectOf(const Control& control) const;
     // The font the control is drawn with.
     HFONT FontOf(const Control& control) const;

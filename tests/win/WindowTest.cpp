@@ -49,8 +49,8 @@ protected:
     int Px(int at96) const { return MulDiv(at96, platform.Dpi(), 96); }
     RECT Px(RECT at96) const { return {Px(at96.left), Px(at96.top), Px(at96.right), Px(at96.bottom)}; }
 
-    // The pointer at `at` in the client area of the window that draws `over`: the picture
-    // box itself, or the container of a label.
+    // The pointer at `at` in the client area of the window that draws `over`: its own, or
+    // for a label or picture box, its form's.
     void Move(const platform::Control& over, POINT at) {
         HWND window = platform.WindowOf(over) ? platform.WindowOf(over) : platform.ContainerOf(over);
         SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
@@ -99,12 +99,34 @@ TEST_F(WindowTest, TheMenuHasItsLayoutInPixels) {
         const RECT got = platform.RectOf(*labels[i]);
         EXPECT_TRUE(EqualRect(&want, &got)) << "Label" << i + 1 << ": " << got.left << "," << got.top << " - "
                                             << got.right << "," << got.bottom;
-        EXPECT_EQ(platform.ContainerOf(*labels[i]), platform.WindowOf(menu.Picture1)) << "inside the picture box";
     }
     // The picture box reaches one pixel past the client area.
-    RECT picture{};
-    GetWindowRect(platform.WindowOf(menu.Picture1), &picture);
+    const RECT picture = platform.RectOf(menu.Picture1);
     EXPECT_EQ(picture.right - picture.left, Px(401));
+    EXPECT_EQ(GetWindow(frame, GW_CHILD), nullptr) << "the picture and its entries are drawn by the menu's window";
+}
+
+void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+int IconWidth(HWND window, WPARAM which) {
+    auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof mask, &mask);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    return mask.bmWidth;
+}
+
+// The icons come once the event loop has nothing else to do, the window being painted.
+TEST_F(WindowTest, TheMenuHasItsIconsOnceTheEventLoopIsIdle) {
+    HWND frame = platform.FrameOf(*forms.Find<Form1>());
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, QuitLoop);
+    platform.Run();
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(IconWidth(frame, ICON_BIG), GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(IconWidth(frame, ICON_SMALL), GetSystemMetrics(SM_CXSMICON));
 }
 
 TEST_F(WindowTest, ThePointerGoesToTheLabelUnderItAndTheEntryIsRepaintedRed) {
@@ -230,7 +252,7 @@ TEST_F(WindowTest, TheInformationWindowShowsItsTextAndTheWordBesideTheArrow) {
     EXPECT_EQ(info.Text1.Caption(), std::wstring(kForm2Layout.controls[1].text));
     RECT got{};
     GetWindowRect(text, &got);
-    MapWindowPoints(nullptr, platform.WindowOf(info.Picture1), reinterpret_cast<POINT*>(&got), 2);
+    MapWindowPoints(nullptr, platform.FrameOf(info), reinterpret_cast<POINT*>(&got), 2);
     const RECT want = Px(RECT{9, 81, 392, 274});
     EXPECT_TRUE(EqualRect(&want, &got));
 
