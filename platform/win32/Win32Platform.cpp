@@ -137,6 +137,14 @@ HFONT FontFor(NativeForm& native, const Font& wanted, int dpi) {
 
 Control* ControlOf(const NativeForm& native, size_t index) { return native.form->ControlAt(static_cast<int>(index)); }
 
+// The picture box of layout row `row`; nullptr for kOnForm or a row that is none.
+Pane* PaneOf(const NativeForm& native, int row) {
+    for (const auto& pane : native.panes) {
+        if (row >= 0 && pane->row == static_cast<size_t>(row)) return pane.get();
+    }
+    return nullptr;
+}
+
 bool IsLabel(const NativeControl& control) { return control.layout->kind == ControlKind::Label; }
 
 // The topmost visible label of `pane` (nullptr: of the form itself) under `point`.
@@ -474,12 +482,11 @@ void Win32Platform::DoLoad(Form& form) {
         const ControlLayout& row = layout.controls[i];
         NativeControl& control = native.controls[i];
         control.layout = &row;
-        for (const auto& pane : native.panes) {
-            if (row.container != kOnForm && pane->row == static_cast<size_t>(row.container)) control.pane = pane.get();
-        }
+        control.pane = PaneOf(native, row.container);
         const POINT origin = control.pane ? POINT{control.pane->rect.left, control.pane->rect.top} : POINT{0, 0};
         control.rect = {origin.x + ToPixels(row.left, dpi_), origin.y + ToPixels(row.top, dpi_),
-                        origin.x + ToPixels(row.left + row.width, dpi_), origin.y + ToPixels(row.top + row.height, dpi_)};
+                        origin.x + ToPixels(row.left + row.width, dpi_),
+                        origin.y + ToPixels(row.top + row.height, dpi_)};
         control.caption = std::wstring(row.text);
         control.fore = row.fore;
         control.visible = row.visible;
@@ -606,14 +613,12 @@ void Win32Platform::DoSetVisible(Control& control, bool visible) {
         return;
     }
     Invalidate(form, native.rect, native.pane);
-    if (native.layout->kind != ControlKind::PictureBox) return;
     // A picture box shows and hides what it holds.
-    for (const auto& pane : form.panes) {
-        if (pane->row != static_cast<size_t>(control.Index())) continue;
-        pane->visible = visible;
-        for (const NativeControl& held : form.controls) {
-            if (held.pane == pane.get() && held.window) ShowWindow(held.window, visible && held.visible ? SW_SHOWNA : SW_HIDE);
-        }
+    Pane* pane = PaneOf(form, control.Index());
+    if (!pane) return;
+    pane->visible = visible;
+    for (const NativeControl& held : form.controls) {
+        if (held.pane == pane && held.window) ShowWindow(held.window, visible && held.visible ? SW_SHOWNA : SW_HIDE);
     }
 }
 

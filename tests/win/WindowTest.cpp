@@ -267,6 +267,22 @@ TEST_F(WindowTest, TheInformationWindowShowsItsTextAndTheWordBesideTheArrow) {
     EXPECT_EQ(RedPixels(info.Label2), 0);
 }
 
+// A hidden picture box hides the text box it holds, and the pointer no longer reaches its labels.
+TEST_F(WindowTest, AHiddenPictureBoxTakesWhatItHoldsWithIt) {
+    Click(forms.Find<Form1>()->Label2, Centre(platform.RectOf(forms.Find<Form1>()->Label2)));
+    Flush();
+    Form2& info = *forms.Find<Form2>();
+    HWND text = platform.WindowOf(info.Text1);
+    info.Picture1.SetVisible(false);
+    EXPECT_FALSE(IsWindowVisible(text));
+    Move(info.Label1, Centre(platform.RectOf(info.Label1)));
+    EXPECT_FALSE(info.Label2.Visible()) << "the arrow's label is hidden with its picture box";
+    info.Picture1.SetVisible(true);
+    EXPECT_TRUE(IsWindowVisible(text));
+    Move(info.Label1, Centre(platform.RectOf(info.Label1)));
+    EXPECT_TRUE(info.Label2.Visible());
+}
+
 // Each font must draw every letter of its control's text: a face without Greek would
 // show boxes.
 TEST_F(WindowTest, EveryFontHasTheLettersOfItsText) {
