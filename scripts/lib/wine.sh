@@ -21,8 +21,10 @@ if [[ -x /usr/lib/wine/wine64 && -x /usr/lib/wine/wine ]] && ! /usr/lib/wine/win
     [[ :$PATH: == *":$QUIN_BUILD/wine/bin:"* ]] || export PATH=$QUIN_BUILD/wine/bin:$PATH
     export WINELOADER=/usr/lib/wine/wine64
     QUIN_WINE_PRESET=windows64
+    QUIN_REG_VIEW=/reg:64  # the registry view a 64-bit program reads
 else
     QUIN_WINE_PRESET=windows
+    QUIN_REG_VIEW=/reg:32
 fi
 export QUIN_EXE_DIR=${QUIN_EXE_DIR:-$QUIN_BUILD/$QUIN_WINE_PRESET}
 
@@ -251,10 +253,10 @@ set_cd_drives() { set_drives cdrom "$@"; }
 
 # The registry value the menu reads to decide whether the application is installed.
 set_install_value() {
-    quin_reg add "$QUIN_INSTALL_KEY" /v DisplayName /t REG_SZ /d "${1-Quintaral}" /f /reg:32
+    quin_reg add "$QUIN_INSTALL_KEY" /v DisplayName /t REG_SZ /d "${1-Quintaral}" /f "$QUIN_REG_VIEW"
 }
 delete_install_value() {
-    quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f /reg:32 2>/dev/null || true
+    quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f "$QUIN_REG_VIEW" 2>/dev/null || true
 }
 
 # make_disc DIR [--no-quin-folder] [--quin-exe=DAMAGE] [--setup-exe=DAMAGE] [--dbsetup-exe=DAMAGE]:
