@@ -23,11 +23,11 @@ constexpr ControlLayout kForm1Controls[] = {
     {.name = "Label4", .text = L"© 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος.",
      .left = 60, .top = 4230, .width = 5835, .height = 240, .container = 0, .transparent = true, .tabIndex = 4},
     {.name = "Label3", .text = L"Έξοδος", .left = 1260, .top = 3075, .width = 1395, .height = 315, .container = 0,
-     .font = kMenuEntryFont, .transparent = true, .tabIndex = 3},
+     .font = kMenuEntryFont, .transparent = true, .tabIndex = 3, .role = platform::Role::MenuItem},
     {.name = "Label2", .text = L"Πληροφορίες", .left = 1260, .top = 2340, .width = 1950, .height = 330,
-     .container = 0, .font = kMenuEntryFont, .transparent = true, .tabIndex = 2},
+     .container = 0, .font = kMenuEntryFont, .transparent = true, .tabIndex = 2, .role = platform::Role::MenuItem},
     {.name = "Label1", .text = L"Εγκατάσταση Εφαρμογής", .left = 1230, .top = 1605, .width = 3360, .height = 345,
-     .container = 0, .font = kMenuEntryFont, .transparent = true, .tabIndex = 1},
+     .container = 0, .font = kMenuEntryFont, .transparent = true, .tabIndex = 1, .role = platform::Role::MenuItem},
 };
 
 constexpr ControlLayout kEgatastControls[] = {
@@ -64,17 +64,20 @@ constexpr ControlLayout kForm2Controls[] = {
              L"info@quintaral.example.com\r\n"
              L"support@quintaral.example.com\r\n",
      .left = 135, .top = 1215, .width = 5745, .height = 2895, .container = 0, .font = kBoldDialogFont,
-     .back = kPaleYellow, .tabIndex = 1, .verticalScrollBar = true},
+     .back = kPaleYellow, .tabIndex = 1, .verticalScrollBar = true, .accessibleName = L"Πληροφορίες"},
     {.name = "Label2", .text = L"Επιστροφή", .left = 4545, .top = 4215, .width = 885, .height = 240, .container = 0,
      .fore = platform::kRed, .transparent = true, .visible = false, .tabIndex = 3},
+    // The return arrow: Esc anywhere in the window does what a click on it does.
     {.name = "Label1", .left = 5505, .top = 4200, .width = 435, .height = 270, .container = 0, .transparent = true,
-     .tabIndex = 2},
+     .tabIndex = 2, .cancel = true, .role = platform::Role::PushButton, .accessibleName = L"Επιστροφή"},
 };
 
 }  // namespace
 
+// The windows without a title bar carry the product's name all the same, for the task bar,
+// Alt+Tab and screen readers; nothing draws it.
 const platform::FormLayout kForm1Layout{
-    .name = "Form1", .clientWidth = 6000, .clientHeight = 4515, .icon = IDI_PROGRAM, .controls = kForm1Controls};
+    .name = "Form1", .caption = L"Quintaral", .clientWidth = 6000, .clientHeight = 4515, .icon = IDI_PROGRAM, .controls = kForm1Controls};
 
 const platform::FormLayout kEgatastLayout{.name = "egatast",
                                           .caption = L"Εγκατάσταση",
@@ -84,4 +87,4 @@ const platform::FormLayout kEgatastLayout{.name = "egatast",
                                           .controls = kEgatastControls};
 
 const platform::FormLayout kForm2Layout{
-    .name = "Form2", .clientWidth = 6000, .clientHeight = 4515, .controls = kForm2Controls};
+    .name = "Form2", .caption = L"Quintaral", .clientWidth = 6000, .clientHeight = 4515, .controls = kForm2Controls};

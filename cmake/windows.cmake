@@ -17,6 +17,10 @@ endif()
 
 add_library(menu_win32 OBJECT
   platform/win32/Compatibility.cpp
+  platform/win32/Accessible.cpp
+  platform/win32/CreateForm.cpp
+  platform/win32/FormWindow.cpp
+  platform/win32/Painting.cpp
   platform/win32/Win32Platform.cpp
   platform/win32/StartProgram.cpp
   system/Win32SystemCalls.cpp)
@@ -61,7 +65,7 @@ if(EXISTS ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
   target_compile_options(gtest_win PRIVATE -w)
   file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
   add_executable(wintests ${WIN_TEST_SOURCES} assets/menu.rc)
-  target_link_libraries(wintests PRIVATE menu_win32 gtest_win psapi)
+  target_link_libraries(wintests PRIVATE menu_win32 gtest_win psapi oleacc oleaut32 ole32)
   if(MINGW)
     target_link_options(wintests PRIVATE ${STATIC_RUNTIME})
   endif()

@@ -21,6 +21,15 @@ inline constexpr int kGreekCharset = 161;
 
 enum class ControlKind { PictureBox, Label, TextBox, CheckBox, Button };
 
+// Text boxes, check boxes and buttons have a window of their own, which takes the keyboard
+// focus; labels and picture boxes are drawn by their form.
+inline constexpr bool HasOwnWindow(ControlKind kind) {
+    return kind == ControlKind::TextBox || kind == ControlKind::CheckBox || kind == ControlKind::Button;
+}
+
+// What a screen reader is told a label is.
+enum class Role { StaticText, MenuItem, PushButton };
+
 struct Font {
     std::wstring_view face;  // empty: the platform's default dialog font
     int centipoints = 0;     // 1425 for 14.25 pt
@@ -45,6 +54,9 @@ struct ControlLayout {
     int tabIndex = 0;
     int picture = 0;            // picture boxes: bitmap resource, 0 for none
     bool verticalScrollBar = false;  // text boxes are always multi-line
+    bool cancel = false;             // Esc anywhere in the form clicks it
+    Role role = Role::StaticText;    // labels, for screen readers
+    std::wstring_view accessibleName;  // for screen readers, where the text does not say it
 };
 
 struct FormLayout {

@@ -137,6 +137,9 @@ void Platform::SetVisible(Control& control, bool visible) {
 void Platform::MsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) {
     ThrowIfEnded();
     DoMsgBox(prompt, buttons, title);
+    // The program may have been closed while the box was up (the task bar's Close, End task):
+    // the handler that showed it goes no further.
+    ThrowIfEnded();
 }
 
 void Platform::Shell(std::wstring_view path, int windowStyle) {
@@ -162,12 +165,6 @@ void Platform::CloseFromKeyboard(Form& form) noexcept {
         Unload(form);
         if (!AnyVisible()) End();
     });
-}
-
-void Platform::Activated(Form& form) noexcept {
-    if (ended_ || activeForm_ == &form) return;
-    activeForm_ = &form;
-    Dispatch([&] { form.Form_Activate(); });
 }
 
 void Platform::Clicked(Control& control) noexcept { Dispatch(control.Click); }

@@ -33,6 +33,9 @@ inline constexpr int kNormalFocus = 1;
 // Buttons for MsgBox(): an OK button only, no icon.
 inline constexpr int kOkOnly = 0;
 
+// Keys that move the keyboard through a window or act on what it is on.
+enum class Key { Tab, BackTab, Up, Down, Enter, Space, Escape };
+
 class Form;
 
 class Control {
@@ -80,6 +83,8 @@ public:
     // The control created from row `index` of the layout, or nullptr while unbound.
     Control* ControlAt(int index) const;
     bool IsLoaded() const { return loaded_; }
+    // The label that the keys have selected, or nullptr.
+    Control* KeyboardSelection() const;
 
 protected:
     Forms& forms;
@@ -91,6 +96,9 @@ private:
     const FormLayout& layout_;
     std::vector<Control*> controls_;
     bool loaded_ = false;
+    // The control that has, or had when the form was last deactivated, the keyboard: a label
+    // selected with the keys, or a control with a window of its own.
+    Control* keyboard_ = nullptr;
 };
 
 class Platform {
@@ -131,9 +139,18 @@ public:
     // The user closed a window from the keyboard: it is unloaded like any other, and the
     // program ends when no visible window is left.
     void CloseFromKeyboard(Form& form) noexcept;
-    // The window became the active one of the program: Form_Activate runs unless it was
-    // the active one already.
+    // The window became active: Form_Activate runs unless it was the program's active one
+    // already, and the keyboard goes back where it was (at the first showing, to the first
+    // control in the Tab order that has a window of its own).
     void Activated(Form& form) noexcept;
+    // The window stopped being active with the keyboard focus on `focused`, a control with a
+    // window of its own, or on the form's own window (nullptr).
+    void Deactivated(Form& form, Control* focused) noexcept;
+    // A key pressed in `form`, the focus being on `focused` as for Deactivated. Tab and the
+    // arrows move through the controls that take the keyboard, in the Tab order; Enter and
+    // Space click a selected label, Enter a button; Esc clicks the form's cancel control.
+    // False leaves the key to the focused control.
+    bool KeyPressed(Form& form, Control* focused, Key key) noexcept;
     // Events raised by the native side for a control.
     void Clicked(Control& control) noexcept;
     void MouseMoved(Control& control) noexcept;
@@ -156,12 +173,21 @@ protected:
     virtual void DoChDir(std::wstring_view path) = 0;
     // Every window disappears and the event loop stops.
     virtual void DoEnd() noexcept = 0;
+    // The keyboard focus to `control`, which has a window of its own, or to the form's own
+    // window (nullptr); a text box `tabbedInto` puts its caret at its start.
+    virtual void DoFocus(Form& form, Control* control, bool tabbedInto) = 0;
+    // The keys selected the label `control`: screen readers are told.
+    virtual void DoSelected(Control& control) = 0;
 
     void ReportRuntimeError(const RuntimeError& error) noexcept;
     void ThrowIfEnded() const;
 
 private:
     void Forget(Form& form) noexcept;
+    bool TakesKeyboard(const Control& control) const;
+    std::vector<Control*> Stops(const Form& form, bool ownWindowOnly) const;
+    void MoveFocus(Form& form, Control* from, bool forward);
+    void FocusOn(Form& form, Control* target, bool tabbed);
     std::vector<Form*> loaded_;
     Form* activeForm_ = nullptr;
     bool ended_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace platform {
 
@@ -29,7 +30,11 @@ const RecordingPlatform::FormState* RecordingPlatform::Find(const Form& form) co
 
 RecordingPlatform::ControlState& RecordingPlatform::StateOf(const Control& control) {
     FormState* state = Find(control.OwnerForm());
-    if (!state) throw std::logic_error("a control of a window that is not loaded");
+    if (!state) {
+        // On the real system the window is gone: a handler must not get this far.
+        log.push_back("touched unloaded " + std::string(control.OwnerForm().Layout().name));
+        throw std::logic_error("a control of a window that is not loaded");
+    }
     return state->controls.at(static_cast<size_t>(control.Index()));
 }
 
@@ -63,6 +68,22 @@ void RecordingPlatform::PressAltF4(Form& form) {
     if (IsVisible(form)) CloseFromKeyboard(form);
 }
 
+void RecordingPlatform::PressKey(Form& form, Key key) {
+    if (IsVisible(form)) KeyPressed(form, Find(form)->focused, key);
+}
+
+Control* RecordingPlatform::FocusedWindow(const Form& form) const {
+    const FormState* state = Find(form);
+    return state ? state->focused : nullptr;
+}
+
+void RecordingPlatform::DoFocus(Form& form, Control* control, bool tabbedInto) {
+    Find(form)->focused = control;
+    caretAtStart = tabbedInto && control && control->Layout().kind == ControlKind::TextBox;
+}
+
+void RecordingPlatform::DoSelected(Control& control) { selected.emplace_back(control.Layout().name); }
+
 void RecordingPlatform::DoLoad(Form& form) {
     FormState state{.form = &form};
     for (const ControlLayout& row : form.Layout().controls) {
@@ -81,6 +102,7 @@ void RecordingPlatform::DoShow(Form& form) {
 
 void RecordingPlatform::DoHide(Form& form) {
     Find(form)->visible = false;
+    Deactivated(form, Find(form)->focused);
     log.push_back("hide " + std::string(form.Layout().name));
 }
 
@@ -106,6 +128,7 @@ void RecordingPlatform::DoSetVisible(Control& control, bool visible) { StateOf(c
 void RecordingPlatform::DoMsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) {
     messages.push_back({std::wstring(prompt), buttons, std::wstring(title)});
     log.push_back("msgbox " + Narrow(title));
+    if (whileMessageBoxShows) std::exchange(whileMessageBoxShows, nullptr)();
 }
 
 // Relative paths are taken from the menu's folder, which the double puts at M:\.

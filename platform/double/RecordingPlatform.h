@@ -41,6 +41,14 @@ public:
     void ClickOn(Form& form, std::string_view control);
     void SetCheckValue(Form& form, std::string_view control, int value);
     void PressAltF4(Form& form);
+    void PressKey(Form& form, Key key);
+    // The control with a window of its own that has the keyboard focus in `form`, or nullptr.
+    Control* FocusedWindow(const Form& form) const;
+    // Runs while a message box is up, as a user acting on the program behind it.
+    std::function<void()> whileMessageBoxShows;
+    // Labels that screen readers were told the keys selected, by name.
+    std::vector<std::string> selected;
+    bool caretAtStart = false;  // the last text box focused by Tab
 
     bool IsVisible(const Form& form) const { return DoIsVisible(form); }
     std::wstring Caption(const Control& control) const override;
@@ -61,6 +69,8 @@ protected:
     void DoShell(std::wstring_view path, int windowStyle) override;
     void DoChDir(std::wstring_view path) override;
     void DoEnd() noexcept override;
+    void DoFocus(Form& form, Control* control, bool tabbedInto) override;
+    void DoSelected(Control& control) override;
 
 private:
     struct ControlState {
@@ -72,6 +82,7 @@ private:
     struct FormState {
         const Form* form = nullptr;
         bool visible = false;
+        Control* focused = nullptr;
         std::vector<ControlState> controls;
     };
     FormState* Find(const Form& form);

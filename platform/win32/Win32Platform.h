@@ -57,6 +57,8 @@ protected:
     void DoShell(std::wstring_view path, int windowStyle) override;
     void DoChDir(std::wstring_view path) override;
     void DoEnd() noexcept override;
+    void DoFocus(Form& form, Control* control, bool tabbedInto) override;
+    void DoSelected(Control& control) override;
 
 private:
     NativeForm& NativeOf(const Form& form) const;
