@@ -53,6 +53,8 @@ foreach(tool standin wininfo)
     target_link_options(${tool} PRIVATE ${STATIC_RUNTIME} -municode)
   endif()
 endforeach()
+# The window lister also reads the menu as a screen reader does.
+target_link_libraries(wininfo PRIVATE oleacc ole32 oleaut32)
 if(MINGW)
   target_link_options(codepage PRIVATE ${STATIC_RUNTIME})
 endif()

@@ -28,6 +28,7 @@ ARTIFACTS = ROOT / "build" / "e2e-artifacts"
 SCREEN = (1024, 768)
 
 FORM_CLASS = "QuintaralForm"
+PRODUCT = "Quintaral"  # the name of the windows without a title bar
 STANDIN_CLASS = "QuintaralStandIn"
 DIALOG_CLASS = "#32770"
 
@@ -249,6 +250,20 @@ class Desktop:
         if done.returncode:
             raise HarnessError(f"wininfo failed ({done.returncode}): {done.stderr.decode(errors='replace')}")
         return parse_wininfo(done.stdout.decode("utf-8"))
+
+    def accessible(self) -> dict[int, list[list[str]]]:
+        """The menu's windows as a screen reader reads them (wininfo --accessible): by window,
+        the client area's [name, role, state] and each child's [id, name, role, state, action]."""
+        done = self.wine(str(EXE_DIR / "wininfo.exe"), "--accessible", timeout=60)
+        trees: dict[int, list[list[str]]] = {}
+        for line in done.stdout.decode("utf-8").splitlines():
+            fields = [_unescape(field) for field in line.split("\t")]
+            if line.startswith("\t"):
+                trees[window].append(fields[1:])
+            else:
+                window = int(fields[0], 16)
+                trees[window] = [fields[1:]]
+        return trees
 
     def find_windows(self, match: Callable[[Window], bool]) -> list[Window]:
         return [w for w in self.windows() if match(w)]

@@ -5,8 +5,8 @@ import time
 
 import numpy as np
 
-from harness import (BARE_PICTURE, CLIENT_SIZE, FORM_CLASS, LABEL1, LABEL2, LABEL3, Rect, client_area, dark, describe,
-                     pure_red)
+from harness import (BARE_PICTURE, CLIENT_SIZE, FORM_CLASS, LABEL1, LABEL2, LABEL3, PRODUCT, Rect, client_area, dark,
+                     describe, pure_red)
 
 TEXT_BOX = Rect(9, 81, 392, 274)      # Text1, frame and scroll bar included
 RETURN_WORD = Rect(303, 281, 362, 297)  # Label2 "Επιστροφή", red
@@ -17,11 +17,11 @@ FIRST_LINE = "Το πρόγραμμα εγκατάστασης είναι το S
 
 
 def is_info(window):
-    return window.cls == FORM_CLASS and window.text == "" and window.child(cls="Edit") is not None
+    return window.cls == FORM_CLASS and window.text == PRODUCT and window.child(cls="Edit") is not None
 
 
 def is_menu(window):
-    return window.cls == FORM_CLASS and window.text == "" and window.child(cls="Edit") is None
+    return window.cls == FORM_CLASS and window.text == PRODUCT and window.child(cls="Edit") is None
 
 
 def wait_client(desktop, window, condition, name, timeout=5):

@@ -9,7 +9,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import DIALOG_CLASS, FORM_CLASS, LABEL1
+from harness import DIALOG_CLASS, FORM_CLASS, LABEL1, PRODUCT
 
 ERROR_PREFIX = "Σφάλμα εκτέλεσης"
 INSTALL_TITLE = "Εγκατάσταση"
@@ -70,7 +70,7 @@ def continue_installation(desktop, database_ticked: bool):
 
 @pytest.mark.parametrize("failure", FAILURES)
 def test_a_program_that_cannot_start_is_reported_and_ends_the_menu(menu, desktop, standin_log, failure):
-    assert menu.window.text == "", f"not the menu window: {menu.window}"
+    assert menu.window.text == PRODUCT, f"not the menu window: {menu.window}"
     menu.click_at(*LABEL1.centre)
     if not failure.installed:
         continue_installation(desktop, failure.database_ticked)

@@ -8,7 +8,16 @@
 // Styles and handles are hexadecimal; focus is the window that has the keyboard focus in the
 // window's thread (00000000 for none), check is a button's BM_GETCHECK and first-line an edit
 // control's first visible line (-1 for other classes).
+//
+// wininfo --accessible reads the menu's windows as a screen reader does, through Active
+// Accessibility from this other process: for each window of class QuintaralForm a line
+//   hwnd  name  role
+// and for each child of its client area, indented by one tab:
+//   id  name  role  state  default-action
+// with roles as the system words them and states in hexadecimal.
+// wininfo --do-default HWND ID performs the default action of child ID of that window.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <string>
 
@@ -112,9 +121,69 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
     return TRUE;
 }
 
+
+std::wstring Take(BSTR text) {
+    std::wstring taken = text ? text : L"";
+    SysFreeString(text);
+    return Escaped(taken);
+}
+
+std::wstring RoleText(const VARIANT& role) {
+    wchar_t text[64] = {};
+    if (role.vt == VT_I4) GetRoleTextW(static_cast<DWORD>(role.lVal), text, 64);
+    return text;
+}
+
+std::wstring Describe(IAccessible* object, long id) {
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = id;
+    BSTR name = nullptr, action = nullptr;
+    VARIANT role{}, state{};
+    object->get_accName(child, &name);
+    object->get_accRole(child, &role);
+    object->get_accState(child, &state);
+    object->get_accDefaultAction(child, &action);
+    return Take(name) + L"\t" + RoleText(role) + L"\t" + HexNumber(state.vt == VT_I4 ? state.lVal : 0) + L"\t" +
+           Take(action);
+}
+
+BOOL CALLBACK ListAccessible(HWND window, LPARAM) {
+    if (!IsWindowVisible(window) || ClassOf(window) != L"QuintaralForm") return TRUE;
+    IAccessible* form = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&form)))) {
+        Write(Hex(window) + L"\t(no accessible object)\n");
+        return TRUE;
+    }
+    Write(Hex(window) + L"\t" + Describe(form, CHILDID_SELF) + L"\n");
+    long count = 0;
+    form->get_accChildCount(&count);
+    for (long id = 1; id <= count; ++id) Write(L"\t" + std::to_wstring(id) + L"\t" + Describe(form, id) + L"\n");
+    form->Release();
+    return TRUE;
+}
+
 }  // namespace
 
-int wmain() {
-    EnumWindows(ListTopLevel, 0);
+int wmain(int argc, wchar_t** argv) {
+    CoInitialize(nullptr);
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"--accessible") {
+        EnumWindows(ListAccessible, 0);
+    } else if (mode == L"--do-default" && argc == 4) {
+        IAccessible* form = nullptr;
+        HWND window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(wcstoul(argv[2], nullptr, 16)));
+        if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&form)))) {
+            return 1;
+        }
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = _wtol(argv[3]);
+        const HRESULT done = form->accDoDefaultAction(child);
+        form->Release();
+        return FAILED(done) ? 1 : 0;
+    } else {
+        EnumWindows(ListTopLevel, 0);
+    }
     return 0;
 }
