@@ -69,6 +69,12 @@ def pe():
 def test_header_keeps_every_hardening_flag(pe):
     assert pe.FILE_HEADER.Machine == 0x14C, "a 32-bit program"
     assert pe.OPTIONAL_HEADER.Subsystem == 2, "a GUI program, no console"
+    header = pe.OPTIONAL_HEADER
+    versions = {"subsystem": (header.MajorSubsystemVersion, header.MinorSubsystemVersion),
+                "operating system": (header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion)}
+    assert all(version <= (5, 1) for version in versions.values()), f"Windows XP (5.1) would refuse {versions}"
+    # Windows checks it for drivers only, but signing tools and scanners flag a wrong one.
+    assert header.CheckSum == pe.generate_checksum(), "the header's checksum is not the file's"
     flags = pe.OPTIONAL_HEADER.DllCharacteristics
     lost = [name for name, bit in DLL_CHARACTERISTICS.items() if not flags & bit]
     assert not lost, f"DllCharacteristics {flags:#06x} lost: {lost}"
