@@ -7,6 +7,7 @@
 QUIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QUIN_BUILD=$QUIN_ROOT/build
 QUIN_EXE_DIR=${QUIN_EXE_DIR:-$QUIN_BUILD/windows}
+source "$QUIN_ROOT/scripts/lib/disc.sh"
 
 # Our own prefix, never the user's ~/.wine. winemenubuilder would write launchers into the
 # user's home; Mono and Gecko are not needed and would be downloaded.
@@ -268,7 +269,7 @@ make_disc() {
     fi
     mkdir -p "$dir"
     cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
-    printf '[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\n' >"$dir/autorun.inf"
+    write_autorun "$dir/autorun.inf"
     place_program "$dir/dbsetup.exe" "${damage[dbsetup-exe]:-}"
     place_program "$dir/Setup.exe" "${damage[setup-exe]:-}"
     if ((quinFolder)); then
