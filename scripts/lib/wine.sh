@@ -27,6 +27,7 @@ QUIN_PACKAGES=(
     g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 wine64
     xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine locales
+    xorriso genisoimage fuseiso osslsigncode openssl
     python3-pil python3-numpy python3-pytest python3-pefile python3-xlib
 )
 
