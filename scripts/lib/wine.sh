@@ -6,7 +6,25 @@
 
 QUIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QUIN_BUILD=$QUIN_ROOT/build
-QUIN_EXE_DIR=${QUIN_EXE_DIR:-$QUIN_BUILD/windows}
+
+# Some kernels run 64-bit programs only (IA-32 emulation off), and Wine's 32-bit loader
+# cannot start there. Wine then runs on its 64-bit loader alone, through a `wine` first on
+# PATH, and the Wine tests and the demo run the 64-bit build of the same programs (what
+# ships is the 32-bit build, which the executable checks still look at).
+if [[ -x /usr/lib/wine/wine64 && -x /usr/lib/wine/wine ]] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    mkdir -p "$QUIN_BUILD/wine/bin"
+    for _name in wine wine-stable; do
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$QUIN_BUILD/wine/bin/$_name"
+        chmod +x "$QUIN_BUILD/wine/bin/$_name"
+    done
+    unset _name
+    [[ :$PATH: == *":$QUIN_BUILD/wine/bin:"* ]] || export PATH=$QUIN_BUILD/wine/bin:$PATH
+    export WINELOADER=/usr/lib/wine/wine64
+    QUIN_WINE_PRESET=windows64
+else
+    QUIN_WINE_PRESET=windows
+fi
+export QUIN_EXE_DIR=${QUIN_EXE_DIR:-$QUIN_BUILD/$QUIN_WINE_PRESET}
 source "$QUIN_ROOT/scripts/lib/disc.sh"
 
 # Our own prefix, never the user's ~/.wine. winemenubuilder would write launchers into the
@@ -292,5 +310,7 @@ place_program() {
 # For other languages: the Wine environment as NAME=VALUE lines.
 print_wine_env() {
     local name
-    for name in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES; do echo "$name=${!name}"; done
+    for name in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES PATH QUIN_EXE_DIR ${WINELOADER:+WINELOADER}; do
+        echo "$name=${!name}"
+    done
 }
