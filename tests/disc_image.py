@@ -11,13 +11,14 @@ import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 MAKE_DISC = ROOT / "scripts" / "make-disc"
-EXE_DIR = pathlib.Path(os.environ.get("QUIN_EXE_DIR", ROOT / "build" / "windows"))
+# The build that ships, unless the disc is to hold another (as make-disc reads it).
+EXE_DIR = pathlib.Path(os.environ.get("QUIN_DISC_EXE_DIR", ROOT / "build" / "windows"))
 # Beside the three programs the menu starts, a name Joliet keeps only as Unicode.
 CONTENT = ("quin/quin.exe", "dbsetup.exe", "Setup.exe", "Οδηγίες/Διαβάστε με.txt")
 
 
-def run(*args) -> subprocess.CompletedProcess:
-    return subprocess.run([str(arg) for arg in args], capture_output=True, text=True, timeout=300)
+def run(*args, **options) -> subprocess.CompletedProcess:
+    return subprocess.run([str(arg) for arg in args], capture_output=True, text=True, timeout=300, **options)
 
 
 def openssl(*args):
@@ -43,23 +44,27 @@ def signing(tmp_path_factory):
     return types.SimpleNamespace(ca=ca, pfx=folder / "publisher.pfx", password=folder / "password")
 
 
+def make_image(signing, folder: pathlib.Path, exe_dir: pathlib.Path = EXE_DIR):
+    """(path of the image, what make-disc printed): the stand-ins from exe_dir as the disc's
+    programs, signed; run from folder with relative paths, as a publisher would."""
+    if not (exe_dir / "standin.exe").is_file():
+        pytest.fail(f"{exe_dir / 'standin.exe'} is not built", pytrace=False)
+    for name in CONTENT:
+        path = folder / "content" / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        if name.endswith(".exe"):
+            shutil.copy(exe_dir / "standin.exe", path)
+        else:
+            path.write_text("Τοποθετήστε τον δίσκο.\r\n", encoding="utf-8")
+    done = run(MAKE_DISC, "--content", "content", "--sign", signing.pfx, "--password-file", signing.password,
+               "-o", "Quintaral.iso", cwd=folder, env=dict(os.environ, QUIN_DISC_EXE_DIR=str(exe_dir)))
+    assert done.returncode == 0, f"make-disc failed: {done.stderr}"
+    return folder / "Quintaral.iso", done.stdout
+
+
 @pytest.fixture(scope="session")
 def signed_image(signing, tmp_path_factory):
-    """(path of the image, what make-disc printed), with the stand-ins as the disc's programs."""
-    if not (EXE_DIR / "standin.exe").is_file():
-        pytest.fail(f"{EXE_DIR / 'standin.exe'} is not built", pytrace=False)
-    content = tmp_path_factory.mktemp("content")
-    for name in CONTENT:
-        (content / name).parent.mkdir(parents=True, exist_ok=True)
-        if name.endswith(".exe"):
-            shutil.copy(EXE_DIR / "standin.exe", content / name)
-        else:
-            (content / name).write_text("Τοποθετήστε τον δίσκο.\r\n", encoding="utf-8")
-    image = tmp_path_factory.mktemp("image") / "Quintaral.iso"
-    done = run(MAKE_DISC, "--content", content, "--sign", signing.pfx, "--password-file", signing.password,
-               "-o", image)
-    assert done.returncode == 0, f"make-disc failed: {done.stderr}"
-    return image, done.stdout
+    return make_image(signing, tmp_path_factory.mktemp("image"))
 
 
 def read_from_image(image: pathlib.Path, path: str) -> bytes:

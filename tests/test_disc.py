@@ -29,7 +29,7 @@ def test_image_holds_the_signed_menu_autorun_and_content_as_windows_reads_them(s
     assert data[16 * 2048 + 40:16 * 2048 + 72].decode("ascii").rstrip() == "Quintaral"
     assert data[17 * 2048:17 * 2048 + 6] == b"\x02CD001"
     assert data[17 * 2048 + 40:17 * 2048 + 72].decode("utf-16-be").rstrip() == "Quintaral"
-    assert f"wrote {image}: {len(data)} bytes" in report
+    assert f"wrote {image.name}: {len(data)} bytes" in report
 
     signed = read_from_image(image, "/menu.exe")
     menu = image.with_name("menu.exe")
