@@ -1,6 +1,6 @@
 """The publisher's disc as the tests read it back, check its menu.exe and run the menu from it:
-a throwaway certificate authority and code-signing certificate, made with openssl for the
-session (no key is kept), and one image made by scripts/make-disc and signed with them."""
+a throwaway certificate authority and code-signing certificate, made with openssl in the
+session's temporary folder, and images made by scripts/make-disc and signed with them."""
 import os
 import pathlib
 import shutil

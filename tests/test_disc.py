@@ -62,15 +62,14 @@ PROGRAMS = ("quin/quin.exe", "dbsetup.exe", "Setup.exe")
     ("no Setup.exe", PROGRAMS[:2], [], r"lacks Setup\.exe, which the menu starts"),
     ("a name Windows cannot open", PROGRAMS + ("docs/Read me?.txt",), [], r"docs/Read me\?\.txt holds a character"),
     ("a name too long for Joliet", PROGRAMS + ("a" * 61 + ".txt",), [], r"longer than Joliet's 64 characters"),
-    ("a wrong password", PROGRAMS, ["--sign", "PFX", "--password-file", "WRONG"], r"could not sign menu\.exe"),
-    ("an output folder that does not exist", PROGRAMS, ["-o", "OUT/missing/disc.iso"], r"folder .*missing does not"),
+    ("a wrong password", PROGRAMS, ["--sign", "{pfx}", "--password-file", "{wrong}"], r"could not sign menu\.exe"),
+    ("an output folder that does not exist", PROGRAMS, ["-o", "{out}/missing/disc.iso"], r"folder .*missing does not"),
 ])
 def test_bad_input_ends_with_a_message_and_no_image(tmp_path, signing, case, names, extra, message):
     (tmp_path / "wrong").write_text("not the password\n")
     (tmp_path / "out").mkdir()
-    substitutes = {"PFX": str(signing.pfx), "WRONG": str(tmp_path / "wrong")}
-    extra = [substitutes.get(arg, arg.replace("OUT", str(tmp_path / "out"))) for arg in extra]
-    options = ["-o", tmp_path / "out" / "disc.iso", *extra]
-    done = run(MAKE_DISC, "--content", content(tmp_path / "content", *names), *options)
+    extra = [arg.format(pfx=signing.pfx, wrong=tmp_path / "wrong", out=tmp_path / "out") for arg in extra]
+    done = run(MAKE_DISC, "--content", content(tmp_path / "content", *names), "-o", tmp_path / "out" / "disc.iso",
+               *extra)
     assert done.returncode != 0 and re.search(message, done.stderr), f"{case}: {done.returncode}, {done.stderr}"
     assert [p.name for p in tmp_path.rglob("*.iso*")] == [], f"{case} left an image behind"
