@@ -9,9 +9,12 @@ if(MINGW)
   # that nothing calls (--gc-sections in MENU_LINK_OPTIONS).
   set(SEPARATE_SECTIONS -ffunction-sections -fdata-sections)
   # ASLR with relocations, DEP, no SEH handlers (32-bit GCC code has none), terminal-server
-  # aware; the stack protector comes with the static runtime.
+  # aware; the stack protector comes with the static runtime. Windows refuses to start a
+  # program whose header asks for a newer subsystem or system than its own: 5.1 is Windows XP,
+  # said here rather than left to the toolchain's default.
   set(MENU_LINK_OPTIONS ${STATIC_RUNTIME} -municode -s
-    -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh,--gc-sections)
+    -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh,--gc-sections
+    -Wl,--major-subsystem-version,5,--minor-subsystem-version,1,--major-os-version,5,--minor-os-version,1)
   target_compile_options(menu_core PRIVATE ${SEPARATE_SECTIONS})
 endif()
 

@@ -27,6 +27,7 @@ else
     QUIN_REG_VIEW=/reg:32
 fi
 export QUIN_EXE_DIR=${QUIN_EXE_DIR:-$QUIN_BUILD/$QUIN_WINE_PRESET}
+source "$QUIN_ROOT/scripts/lib/disc.sh"
 
 # Our own prefix, never the user's ~/.wine. winemenubuilder would write launchers into the
 # user's home; Mono and Gecko are not needed and would be downloaded.
@@ -46,6 +47,7 @@ QUIN_PACKAGES=(
     g++-mingw-w64-i686-posix mingw-w64-tools
     wine wine32:i386 wine64
     xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine locales
+    xorriso genisoimage fuseiso osslsigncode openssl
     python3-pil python3-numpy python3-pytest python3-pefile python3-xlib
 )
 
@@ -288,7 +290,7 @@ make_disc() {
     fi
     mkdir -p "$dir"
     cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
-    printf '[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\n' >"$dir/autorun.inf"
+    write_autorun "$dir/autorun.inf"
     place_program "$dir/dbsetup.exe" "${damage[dbsetup-exe]:-}"
     place_program "$dir/Setup.exe" "${damage[setup-exe]:-}"
     if ((quinFolder)); then
