@@ -2,6 +2,7 @@
 // Enter, Space and Esc do. A label that the keys select is lit as if the pointer had moved
 // over bare picture and then onto it, through the same handlers.
 #include <algorithm>
+#include <vector>
 
 #include "Platform.h"
 
@@ -12,6 +13,16 @@ namespace {
 bool HasOwnWindow(const Control& control) { return platform::HasOwnWindow(control.Layout().kind); }
 
 }  // namespace
+
+std::vector<int> TabOrder(const FormLayout& layout) {
+    std::vector<int> order;
+    for (int row = 0; row < static_cast<int>(layout.controls.size()); ++row) {
+        auto at = order.end();
+        while (at != order.begin() && layout.controls[at[-1]].tabIndex > layout.controls[row].tabIndex) --at;
+        order.insert(at, row);
+    }
+    return order;
+}
 
 Control* Form::KeyboardSelection() const { return keyboard_ && !HasOwnWindow(*keyboard_) ? keyboard_ : nullptr; }
 
@@ -41,12 +52,10 @@ void Platform::FocusOn(Form& form, Control* target, bool tabbed) {
 // The controls of `form` that take the keyboard, in the Tab order.
 std::vector<Control*> Platform::Stops(const Form& form, bool ownWindowOnly) const {
     std::vector<Control*> stops;
-    for (size_t i = 0; i < form.Layout().controls.size(); ++i) {
-        Control* control = form.ControlAt(static_cast<int>(i));
+    for (int row : TabOrder(form.Layout())) {
+        Control* control = form.ControlAt(row);
         if (control && TakesKeyboard(*control) && (!ownWindowOnly || HasOwnWindow(*control))) stops.push_back(control);
     }
-    std::stable_sort(stops.begin(), stops.end(),
-                     [](const Control* a, const Control* b) { return a->Layout().tabIndex < b->Layout().tabIndex; });
     return stops;
 }
 

@@ -7,8 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <typeindex>
-#include <unordered_map>
+#include <typeinfo>
 #include <vector>
 
 #include "Layout.h"
@@ -37,6 +36,9 @@ inline constexpr int kOkOnly = 0;
 enum class Key { Tab, BackTab, Up, Down, Enter, Space, Escape };
 
 class Form;
+
+// The rows of `layout` in the Tab order (rows with the same Tab index in creation order).
+std::vector<int> TabOrder(const FormLayout& layout);
 
 class Control {
 public:
@@ -205,30 +207,27 @@ public:
     // The window of type F, created and loaded (Form_Load run) if it is not loaded.
     template <class F>
     F& Get() {
-        auto& slot = slots_[std::type_index(typeid(F))];
-        if (!slot || !slot->IsLoaded()) {
-            // An unloaded window may still be running the handler that unloaded it, so
-            // its object is kept until the program ends.
-            if (slot) retired_.push_back(std::move(slot));
-            slot = std::make_unique<F>(*this);
-            LoadNew(*slot);
-        }
-        return static_cast<F&>(*slot);
+        if (F* loaded = Find<F>()) return *loaded;
+        // An unloaded window may still be running the handler that unloaded it, so its
+        // object is kept until the program ends.
+        forms_.push_back(std::make_unique<F>(*this));
+        LoadNew(*forms_.back());
+        return static_cast<F&>(*forms_.back());
     }
 
     // The window of type F if it is loaded, else nullptr; never creates one.
     template <class F>
     F* Find() const {
-        auto it = slots_.find(std::type_index(typeid(F)));
-        if (it == slots_.end() || !it->second || !it->second->IsLoaded()) return nullptr;
-        return static_cast<F*>(it->second.get());
+        for (const auto& form : forms_) {
+            if (form->IsLoaded() && typeid(*form) == typeid(F)) return static_cast<F*>(form.get());
+        }
+        return nullptr;
     }
 
 private:
     void LoadNew(Form& form);
     Platform& platform_;
-    std::unordered_map<std::type_index, std::unique_ptr<Form>> slots_;
-    std::vector<std::unique_ptr<Form>> retired_;
+    std::vector<std::unique_ptr<Form>> forms_;  // every window made, loaded or not
 };
 
 }  // namespace platform

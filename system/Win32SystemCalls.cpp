@@ -57,9 +57,9 @@ public:
     }
 };
 
+// At namespace scope, without the runtime's guarded initialization of a function's static.
+Win32SystemCalls g_calls;
+
 }  // namespace
 
-SystemCalls& RealSystemCalls() {
-    static Win32SystemCalls calls;
-    return calls;
-}
+SystemCalls& RealSystemCalls() { return g_calls; }

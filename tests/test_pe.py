@@ -30,7 +30,11 @@ ALLOWED_IMPORTS = {
                    "PostQuitMessage", "PtInRect",
                    "RegisterClassExW", "ReleaseCapture", "ReleaseDC", "SendMessageW", "SetCapture",
                    "SetForegroundWindow", "SetWindowLongW", "SetWindowPos", "SetWindowTextW", "ShowWindow",
-                   "TranslateMessage"},
+                   "TranslateMessage",
+                   # the keyboard and screen readers
+                   "CallWindowProcW", "ChildWindowFromPointEx", "ClientToScreen", "GetCursorPos", "GetFocus",
+                   "GetKeyState", "GetParent", "IsChild", "IsWindow", "NotifyWinEvent", "PostMessageW",
+                   "ScreenToClient", "SetFocus", "SystemParametersInfoW"},
     "KERNEL32.dll": {
         # the menu's own
         "CloseHandle", "CreateProcessW", "FormatMessageW", "GetDriveTypeA", "GetLastError",

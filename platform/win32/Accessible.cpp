@@ -26,21 +26,26 @@ void Find(HMODULE module, const char* name, Function& function) {
     if (module) function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Loaded on the window thread, the only one that asks: plain statics, without the runtime's
+// guarded initialization and the thread library it brings.
+Library g_library;
+bool g_libraryLoaded = false;
+
 const Library* Accessibility() {
-    static const Library library = [] {
-        Library loaded;
+    if (!g_libraryLoaded) {
+        g_libraryLoaded = true;
         // Objects reach other processes through COM, in the apartment of this, the window thread.
         decltype(&CoInitializeEx) initialize = nullptr;
         Find(LoadLibraryW(L"ole32.dll"), "CoInitializeEx", initialize);
         if (initialize) initialize(nullptr, COINIT_APARTMENTTHREADED);
         HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
         HMODULE oleaut = LoadLibraryW(L"oleaut32.dll");
-        Find(oleacc, "LresultFromObject", loaded.lresultFromObject);
-        Find(oleacc, "CreateStdAccessibleObject", loaded.createStandard);
-        Find(oleacc, "AccessibleObjectFromWindow", loaded.fromWindow);
-        Find(oleaut, "SysAllocStringLen", loaded.allocString);
-        return loaded;
-    }();
+        Find(oleacc, "LresultFromObject", g_library.lresultFromObject);
+        Find(oleacc, "CreateStdAccessibleObject", g_library.createStandard);
+        Find(oleacc, "AccessibleObjectFromWindow", g_library.fromWindow);
+        Find(oleaut, "SysAllocStringLen", g_library.allocString);
+    }
+    const Library& library = g_library;
     const bool complete = library.lresultFromObject && library.createStandard && library.fromWindow && library.allocString;
     return complete ? &library : nullptr;
 }
@@ -49,12 +54,9 @@ const Library* Accessibility() {
 // here plus one. Picture boxes are only what the labels lie on.
 std::vector<size_t> ChildOrder(const NativeForm& native) {
     std::vector<size_t> order;
-    for (size_t i = 0; i < native.controls.size(); ++i) {
-        if (native.controls[i].layout->kind != ControlKind::PictureBox) order.push_back(i);
+    for (int row : TabOrder(native.form->Layout())) {
+        if (native.controls[static_cast<size_t>(row)].layout->kind != ControlKind::PictureBox) order.push_back(row);
     }
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return native.controls[a].layout->tabIndex < native.controls[b].layout->tabIndex;
-    });
     return order;
 }
 

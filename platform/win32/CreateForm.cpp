@@ -43,14 +43,14 @@ void Win32Platform::DoLoad(Form& form) {
         pane.background = Resolve(row.back, COLOR_WINDOW);
         if (row.picture) LoadPicture(pane, instance_, row.picture, dpi_);
     }
-    forms_[&form] = std::move(owned);
+    forms_.push_back(std::move(owned));
 
     const std::wstring caption(layout.caption);
     CreateWindowExW(exStyle, kFormClass, caption.c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr, instance_, &native);
     if (!native.frame) {
         const DWORD error = GetLastError();
-        forms_.erase(&form);
+        forms_.pop_back();
         throw RuntimeError{error, SystemMessage(error)};
     }
     // Loading the icons and handing them to the window system takes about as long as
@@ -58,7 +58,6 @@ void Win32Platform::DoLoad(Form& form) {
     native.iconsPending = layout.icon != 0;
 
     native.controls.resize(layout.controls.size());
-    std::vector<std::pair<int, HWND>> tabOrder;
     for (size_t i = 0; i < layout.controls.size(); ++i) {
         const ControlLayout& row = layout.controls[i];
         NativeControl& control = native.controls[i];
@@ -112,13 +111,13 @@ void Win32Platform::DoLoad(Form& form) {
         }
         if (control.window) {
             SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
-            tabOrder.emplace_back(row.tabIndex, control.window);
         }
     }
     // The system's accessible objects list child windows in their z-order: the Tab order.
-    std::stable_sort(tabOrder.begin(), tabOrder.end());
     HWND previous = HWND_TOP;
-    for (const auto& [tabIndex, window] : tabOrder) {
+    for (int row : TabOrder(layout)) {
+        HWND window = native.controls[static_cast<size_t>(row)].window;
+        if (!window) continue;
         SetWindowPos(window, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = window;
     }

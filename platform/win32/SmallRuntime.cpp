@@ -33,3 +33,4 @@ void __throw_out_of_range(const char*) { throw LibraryError{}; }
 void __throw_out_of_range_fmt(const char*, ...) { throw LibraryError{}; }
 
 }  // namespace std
+

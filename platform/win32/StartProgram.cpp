@@ -51,12 +51,13 @@ public:
     }
 };
 
+// At namespace scope: a function's static would bring in the runtime's guarded
+// initialization, and with it a good part of its thread library.
+Win32ProcessApi g_processes;
+
 }  // namespace
 
-ProcessApi& RealProcessApi() {
-    static Win32ProcessApi api;
-    return api;
-}
+ProcessApi& RealProcessApi() { return g_processes; }
 
 DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand) {
     const DWORD error = api.CreateProcessAt(path, showCommand);

@@ -67,7 +67,7 @@ Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
 
 Win32Platform::~Win32Platform() {
     // The forms may be gone already: their windows go quietly, without raising events.
-    for (auto& [form, native] : forms_) {
+    for (const auto& native : forms_) {
         if (!native->frame) continue;
         SetWindowLongPtrW(native->frame, GWLP_USERDATA, 0);
         DestroyWindow(native->frame);
@@ -85,10 +85,10 @@ int Win32Platform::Run() {
         }
         HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
         const auto form = std::find_if(forms_.begin(), forms_.end(),
-                                       [root](const auto& entry) { return root && entry.second->frame == root; });
+                                       [root](const auto& native) { return root && native->frame == root; });
         // The form goes through its controls with the keys itself: the system's dialog keys
         // know nothing of labels, select a whole text on Tab and let Esc in a text close it.
-        if (form == forms_.end() || !PressKey(*form->second, message)) {
+        if (form == forms_.end() || !PressKey(**form, message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -98,9 +98,9 @@ int Win32Platform::Run() {
 }
 
 void Win32Platform::FinishWhenIdle() {
-    for (auto& [form, native] : forms_) {
+    for (const auto& native : forms_) {
         if (!std::exchange(native->iconsPending, false)) continue;
-        const int icon = form->Layout().icon;
+        const int icon = native->form->Layout().icon;
         auto loadIcon = [&](int size) {
             return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0));
         };
@@ -111,7 +111,17 @@ void Win32Platform::FinishWhenIdle() {
     }
 }
 
-NativeForm& Win32Platform::NativeOf(const Form& form) const { return *forms_.at(&form); }
+NativeForm* Win32Platform::Find(const Form& form) const {
+    for (const auto& native : forms_) {
+        if (native->form == &form) return native.get();
+    }
+    return nullptr;
+}
+
+NativeForm& Win32Platform::NativeOf(const Form& form) const {
+    if (NativeForm* native = Find(form)) return *native;
+    throw RuntimeError{ERROR_INVALID_WINDOW_HANDLE, SystemMessage(ERROR_INVALID_WINDOW_HANDLE)};
+}
 
 HWND Win32Platform::FrameOf(const Form& form) const { return NativeOf(form).frame; }
 
@@ -131,10 +141,10 @@ HFONT Win32Platform::FontOf(const Control& control) const {
 
 HWND Win32Platform::ActiveFrame() const {
     HWND active = GetActiveWindow();
-    for (const auto& [form, native] : forms_) {
+    for (const auto& native : forms_) {
         if (native->frame == active && IsWindowVisible(active)) return active;
     }
-    for (const auto& [form, native] : forms_) {
+    for (const auto& native : forms_) {
         if (IsWindowVisible(native->frame)) return native->frame;
     }
     return nullptr;
@@ -149,9 +159,9 @@ void Win32Platform::DoShow(Form& form) {
 void Win32Platform::DoHide(Form& form) { ShowWindow(NativeOf(form).frame, SW_HIDE); }
 
 void Win32Platform::Destroy(const Form& form) noexcept {
-    auto it = forms_.find(&form);
+    auto it = std::find_if(forms_.begin(), forms_.end(), [&](const auto& native) { return native->form == &form; });
     if (it == forms_.end()) return;
-    std::unique_ptr<NativeForm> native = std::move(it->second);
+    std::unique_ptr<NativeForm> native = std::move(*it);
     forms_.erase(it);
     if (native->frame) DestroyWindow(native->frame);
     destroyed_.push_back(std::move(native));
@@ -160,8 +170,8 @@ void Win32Platform::Destroy(const Form& form) noexcept {
 void Win32Platform::DoUnload(Form& form) { Destroy(form); }
 
 bool Win32Platform::DoIsVisible(const Form& form) const {
-    auto it = forms_.find(&form);
-    return it != forms_.end() && IsWindowVisible(it->second->frame);
+    const NativeForm* native = Find(form);
+    return native && IsWindowVisible(native->frame);
 }
 
 std::wstring Win32Platform::Caption(const Control& control) const {
@@ -258,7 +268,7 @@ void Win32Platform::DoSelected(Control& control) {
 }
 
 void Win32Platform::DoEnd() noexcept {
-    while (!forms_.empty()) Destroy(*forms_.begin()->first);
+    while (!forms_.empty()) Destroy(*forms_.front()->form);
     PostQuitMessage(0);
 }
 

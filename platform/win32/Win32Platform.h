@@ -6,7 +6,6 @@
 
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "StartProgram.h"
@@ -61,6 +60,7 @@ protected:
     void DoSelected(Control& control) override;
 
 private:
+    NativeForm* Find(const Form& form) const;
     NativeForm& NativeOf(const Form& form) const;
     void Destroy(const Form& form) noexcept;
     HWND ActiveFrame() const;
@@ -68,7 +68,7 @@ private:
     HINSTANCE instance_;
     ProcessApi& processes_;
     int dpi_;
-    std::unordered_map<const Form*, std::unique_ptr<NativeForm>> forms_;
+    std::vector<std::unique_ptr<NativeForm>> forms_;  // a handful: looked through in turn
     // Windows destroyed while one of their handlers still runs; freed by the event loop.
     std::vector<std::unique_ptr<NativeForm>> destroyed_;
 };
