@@ -1,12 +1,4 @@
-# Cross-build for 64-bit Windows with MinGW-w64: the same programs as the i686 build, for
-# machines whose Wine can run only 64-bit programs (see scripts/lib/wine.sh). What ships is
-# the i686 build.
-set(CMAKE_SYSTEM_NAME Windows)
+# The same programs for 64-bit Windows, for machines whose Wine can run only 64-bit programs
+# (see scripts/lib/wine.sh). What ships is the i686 build.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -308,7 +308,7 @@ class Desktop:
         time.sleep(settle)
 
     def key(self, *keys: str, settle: float = 0.3):
-        self.xdotool("key", *keys)
+        self.xdotool("key", "--delay", "100", *keys)
         time.sleep(settle)
 
     def type(self, text: str, settle: float = 0.3):

@@ -50,7 +50,9 @@ def test_information_window_by_keys_and_back_with_esc_in_the_text(menu, desktop)
     desktop.type("z")
     text = desktop.wait_for_window(lambda w: w.hwnd == info.hwnd, "the information window").child(cls="Edit").text
     assert text == "yzx" + original, f"the text begins {text[:20]!r}: expected 'yzx' before the original"
-    desktop.key("Escape", "Down", "Return")
+    desktop.key("Escape")
+    desktop.wait_no_window(lambda w: w.hwnd == info.hwnd, "the information window after Esc")
+    desktop.key("Down", "Return")
     assert_ended(menu, desktop, "Enter on Έξοδος")
 
 

@@ -17,6 +17,7 @@ LANGUAGES = {
 }
 ARROW = (381, 289)  # the information window's return target
 SCREENS = ("menu", "entry-hovered", "information", "install-dialog")
+CARET_HEIGHT = 16  # pixels at 96 dpi
 
 
 def code_pages(desktop) -> tuple[int, int, int]:
@@ -94,6 +95,9 @@ def test_screens_are_the_same_under_greek_and_english_code_pages(desktop, disc, 
             differences.append(f"{name}: window at {rect_el} in Greek, {rect_en} in English")
             continue
         rows, columns = np.nonzero((pixels_el != pixels_en).any(axis=-1))
+        # The information window opens with the caret in its text, blinking in one column.
+        if name == "information" and np.unique(columns).size == 1 and rows.size <= CARET_HEIGHT:
+            continue
         if rows.size:
             differences.append(f"{name}: {rows.size} pixels differ, within x {columns.min()}-{columns.max()}, "
                                f"y {rows.min()}-{rows.max()} of the window at {rect_el}")

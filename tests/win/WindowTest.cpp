@@ -196,6 +196,11 @@ TEST_F(WindowTest, AClickCountsOnlyWhenPressedAndReleasedOnTheSameEntry) {
     SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exitEntry.x, exitEntry.y));
     SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(infoEntry.x, infoEntry.y));
     EXPECT_FALSE(platform.Ended());
+    // Another window takes the pointer between press and release.
+    SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exitEntry.x, exitEntry.y));
+    ReleaseCapture();
+    SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(exitEntry.x, exitEntry.y));
+    EXPECT_FALSE(platform.Ended()) << "a press that lost the pointer became a click";
 
     Click(menu.Label3, exitEntry);
     EXPECT_TRUE(platform.Ended());
