@@ -44,7 +44,7 @@ QUIN_SCREEN=1024x768
 
 QUIN_PACKAGES=(
     cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev
-    g++-mingw-w64-i686-posix mingw-w64-tools
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine32:i386 wine64
     xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine locales
     xorriso genisoimage fuseiso osslsigncode openssl
