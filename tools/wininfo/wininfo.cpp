@@ -158,7 +158,31 @@ BOOL CALLBACK ListAccessible(HWND window, LPARAM) {
     Write(Hex(window) + L"\t" + Describe(form, CHILDID_SELF) + L"\n");
     long count = 0;
     form->get_accChildCount(&count);
-    for (long id = 1; id <= count; ++id) Write(L"\t" + std::to_wstring(id) + L"\t" + Describe(form, id) + L"\n");
+    for (long id = 1; id <= count; ++id) {
+        // A child window is an object of its own: read from its client area, as a screen
+        // reader does when it gets there.
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = id;
+        IDispatch* object = nullptr;
+        HWND childWindow = nullptr;
+        IAccessible* own = nullptr;
+        if (form->get_accChild(child, &object) == S_OK && object) {
+            if (SUCCEEDED(object->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&own)))) {
+                WindowFromAccessibleObject(own, &childWindow);
+                own->Release();
+                own = nullptr;
+            }
+            object->Release();
+        }
+        if (childWindow && SUCCEEDED(AccessibleObjectFromWindow(childWindow, OBJID_CLIENT, __uuidof(IAccessible),
+                                                                 reinterpret_cast<void**>(&own)))) {
+            Write(L"\t" + std::to_wstring(id) + L"\t" + Describe(own, CHILDID_SELF) + L"\n");
+            own->Release();
+        } else {
+            Write(L"\t" + std::to_wstring(id) + L"\t" + Describe(form, id) + L"\n");
+        }
+    }
     form->Release();
     return TRUE;
 }
