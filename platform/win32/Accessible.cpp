@@ -191,7 +191,7 @@ public:
         HWND focused = GetFocus();
         if (focused == native_->frame) {
             const Control* selected = native_->form->KeyboardSelection();
-            SetChild(focus, selected ? ChildIdOf(*native_, *selected) : CHILDID_SELF);
+            SetChild(focus, selected ? IdOf(*selected) : CHILDID_SELF);
         } else if (focused && IsChild(native_->frame, focused)) {
             focus->vt = VT_DISPATCH;
             return Accessibility()->fromWindow(focused, OBJID_WINDOW, __uuidof(IDispatch),
@@ -204,7 +204,7 @@ public:
         selection->vt = VT_EMPTY;
         const Control* selected = native_->form->KeyboardSelection();
         if (!selected) return S_FALSE;
-        SetChild(selection, ChildIdOf(*native_, *selected));
+        SetChild(selection, IdOf(*selected));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
@@ -259,7 +259,7 @@ public:
         }
         const Control* hit = HitTest(*native_, point);
         const bool label = hit && !HasOwnWindow(hit->Layout().kind) && hit->Layout().kind != ControlKind::PictureBox;
-        SetChild(child, label ? ChildIdOf(*native_, *hit) : CHILDID_SELF);
+        SetChild(child, label ? IdOf(*hit) : CHILDID_SELF);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
@@ -281,6 +281,12 @@ private:
     ~Accessible() = default;
 
     bool OwnsChildren() const { return native_ && !textBox_; }
+
+    // Without allocating: nothing may throw out of a call that a client makes.
+    LONG IdOf(const Control& control) const {
+        const auto at = std::find(order_.begin(), order_.end(), static_cast<size_t>(control.Index()));
+        return at == order_.end() ? CHILDID_SELF : static_cast<LONG>(at - order_.begin() + 1);
+    }
 
     size_t Index(const NativeControl& control) const {
         return static_cast<size_t>(&control - native_->controls.data());
