@@ -45,33 +45,9 @@ foreach(target menu floor)
   target_link_options(${target} PRIVATE ${MENU_LINK_OPTIONS})
 endforeach()
 
-# Stand-ins for the programs on the disc, and for the end-to-end tests a window lister and
-# a probe of the code pages Wine gives a program.
+# Stand-ins for the programs on the disc (the demo's and the end-to-end tests').
 add_executable(standin WIN32 tools/standin/standin.cpp)
-add_executable(wininfo tools/wininfo/wininfo.cpp)
-add_executable(codepage tools/codepage/codepage.cpp)
-foreach(tool standin wininfo)
-  target_link_libraries(${tool} PRIVATE user32 gdi32)
-  if(MINGW)
-    target_link_options(${tool} PRIVATE ${STATIC_RUNTIME} -municode)
-  endif()
-endforeach()
-# The window lister also reads the menu as a screen reader does.
-target_link_libraries(wininfo PRIVATE oleacc ole32 oleaut32)
+target_link_libraries(standin PRIVATE user32 gdi32)
 if(MINGW)
-  target_link_options(codepage PRIVATE ${STATIC_RUNTIME})
-endif()
-
-# GoogleTest from its sources, for the tests against the real registry, drives and windows.
-set(GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest's sources")
-if(EXISTS ${GTEST_SOURCE_DIR}/src/gtest-all.cc)
-  add_library(gtest_win STATIC ${GTEST_SOURCE_DIR}/src/gtest-all.cc ${GTEST_SOURCE_DIR}/src/gtest_main.cc)
-  target_include_directories(gtest_win PUBLIC ${GTEST_SOURCE_DIR}/include PRIVATE ${GTEST_SOURCE_DIR})
-  target_compile_options(gtest_win PRIVATE -w)
-  file(GLOB WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
-  add_executable(wintests ${WIN_TEST_SOURCES} assets/menu.rc)
-  target_link_libraries(wintests PRIVATE menu_win32 gtest_win psapi oleacc oleaut32 ole32)
-  if(MINGW)
-    target_link_options(wintests PRIVATE ${STATIC_RUNTIME})
-  endif()
+  target_link_options(standin PRIVATE ${STATIC_RUNTIME} -municode)
 endif()
