@@ -9,7 +9,7 @@ import time
 import numpy as np
 import pytest
 
-from conftest import EXE_DIR, FORM, LINKS, ROOT, make_disc, point, started, wait_for
+from conftest import EXE_DIR, FORM, ROOT, make_disc, point, wait_for
 from disc_image import make_image
 
 # The windows' client areas at 96 dpi: left, top, right, bottom.
@@ -44,24 +44,24 @@ def dark(pixels):
     return pixels.max(axis=-1) < 110
 
 
-def child(win, text):
-    found = [c for c in win.children if c.text.replace("&", "").strip() == text or c.cls == text]
-    assert found, f"no {text!r} in {win.text!r}: {[(c.cls, c.text[:30]) for c in win.children]}"
+def text(control):
+    return control.text.replace("&", "").strip()
+
+
+def child(win, name):
+    found = [c for c in win.children if name in (text(c), c.cls)]
+    assert found, f"no {name!r} in {win.text!r}: {[(c.cls, c.text[:30]) for c in win.children]}"
     return found[0]
 
 
 def programs(desktop, count):
-    """What the stand-ins logged (name, folder, path), once count have and a moment more has passed."""
-    wait_for(lambda: len(started(desktop)) >= count, 10)
+    """(name, folder, path) of each program the stand-ins logged, once count have and a moment more has passed."""
+    def logged():
+        return desktop.log.read_bytes().decode().split("\r\n")[:-1] if desktop.log.exists() else []
+    wait_for(lambda: len(logged()) >= count, 10)
     time.sleep(0.5)
-    return [(name, folder.upper().rstrip("\\"), path.upper()) for name, folder, path in started(desktop)]
-
-
-def ended(menu):
-    try:
-        return menu.process.wait(10)
-    except subprocess.TimeoutExpired:
-        return "still running 10 s later"
+    return [(name, folder.upper().rstrip("\\"), path.upper()) for name, folder, path in
+            (line.split("\t") for line in logged())]
 
 
 @pytest.fixture(scope="session")
@@ -91,59 +91,73 @@ def no_cd_drive(desktop):
 
 
 FIXED_MENU = r"C:\e2e-disc\menu.exe"
-RUN = {"image": ("E:\\menu.exe", "E:"), "F-by-keys": ("F:\\menu.exe", "F:"),
-       "fixed-drive": (FIXED_MENU, "D:"), "no-cd-drive": (FIXED_MENU, r"C:\E2E-DISC")}
+QUIN = [("quin.exe", r"E:\QUIN", r"E:\QUIN\QUIN.EXE")]
+# Steps: a menu entry to click, a list of keys, or a text to wait for: a window's title, or a
+# control's, which is then clicked. Outcome: the programs started, or the run-time error's
+# number and path. The "Setup" pause box must be up with only dbsetup.exe started.
+JOURNEYS = {
+    "run-from-the-image": (True, "image", [LABEL1], QUIN),
+    "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "shift+Tab", "Return"]],
+                           [("quin.exe", r"F:\QUIN", r"F:\QUIN\QUIN.EXE")]),
+    "run-from-a-fixed-drive": (True, "fixed", [LABEL1], [("quin.exe", r"D:\QUIN", r"D:\QUIN\QUIN.EXE")]),
+    "run-without-cd-drive": (True, "no-cd", [LABEL1],
+                             [("quin.exe", r"C:\E2E-DISC\QUIN", r"C:\E2E-DISC\QUIN\QUIN.EXE")]),
+    "exit": (True, "E", [LABEL3], []),
+    "install-both": (False, "E", [LABEL1, CONTINUE, "Setup", "OK"], [DBSETUP, SETUP]),
+    "install-main-only": (False, "E", [LABEL1, DATABASE, CONTINUE], [SETUP]),
+    "install-database-only": (False, "E", [LABEL1, MAIN, CONTINUE, "Setup", "OK"], [DBSETUP]),
+    "install-none": (False, "E", [LABEL1, DATABASE, MAIN, CONTINUE], []),
+    "install-database-by-keys": (False, "E", [["Down", "Return"], "Εγκατάσταση",
+                                              ["Tab", "space", "Tab", "Return"], "Setup", ["Return"]], [DBSETUP]),
+    "quin.exe-missing": (True, {"quin/quin.exe": "missing"}, [LABEL1], (2, r"E:\quin\quin.exe")),
+    "quin.exe-a-text-file": (True, {"quin/quin.exe": "text"}, [LABEL1], (193, r"E:\quin\quin.exe")),
+    "Setup.exe-a-folder": (False, {"Setup.exe": "folder"}, [LABEL1, DATABASE, CONTINUE], (6, r"E:\Setup.exe")),
+    "dbsetup.exe-missing": (False, {"dbsetup.exe": "missing"}, [LABEL1, CONTINUE], (2, r"E:\dbsetup.exe")),
+    "cd-drive-empty": (True, "empty-D", [LABEL1], (2, "D:\\quin\\")),
+}
 
 
-@pytest.mark.parametrize("row", RUN)
-def test_run_the_application(desktop, start, request, row):
-    exe, root = RUN[row]
-    cwd = None
-    if row == "image":
+@pytest.mark.parametrize("row", JOURNEYS)
+def test_journey(desktop, start, request, tmp_path, row):
+    installed, disc, steps, outcome = JOURNEYS[row]
+    exe, cwd = "E:\\menu.exe", None
+    if disc == "image":
         point(desktop.links["E"], cwd := request.getfixturevalue("image"))
-    elif exe == FIXED_MENU:
-        cwd = request.getfixturevalue("fixed_disc")
-        if row == "no-cd-drive":  # started in C:\, not in its own folder
+    elif disc == "F":
+        exe, cwd = "F:\\menu.exe", desktop.disc.with_name("F")
+    elif isinstance(disc, dict):
+        point(desktop.links["E"], cwd := make_disc(tmp_path / "damaged", **disc))
+    elif disc != "E":  # the menu on the fixed drive C:
+        exe, cwd = FIXED_MENU, request.getfixturevalue("fixed_disc")
+        if disc == "no-cd":  # and started in C:\, not in its own folder
             request.getfixturevalue("no_cd_drive")
             cwd = desktop.prefix / "drive_c"
-    menu = start(True, exe, cwd)
-    if row == "F-by-keys":
-        desktop.keys("Tab", "Tab", "shift+Tab")
-        lit = desktop.client(menu, lambda c: red(part(c, LABEL1)) > 50)
-        assert [red(part(lit, label)) > 50 for label in (LABEL1, LABEL2, LABEL3)] == [True, False, False]
-        # A screen reader in another process: the menu answers it (COM set up on its first call).
-        assert desktop.wininfo("--accessible").splitlines()[:3] == [
-            "1\tΕκτέλεση Εφαρμογής\tmenu item\t00300006", "2\tΠληροφορίες\tmenu item\t00300000",
-            "3\tΈξοδος\tmenu item\t00300000"]
-        desktop.keys("Return")
-    else:
-        desktop.click(*at(menu, LABEL1))
-    assert ended(menu) == 0
-    assert programs(desktop, 1) == [("quin.exe", root + r"\QUIN", root + r"\QUIN\QUIN.EXE")]
-
-
-INSTALL = {"both": ([], [DBSETUP, SETUP]), "main-only": ([DATABASE], [SETUP]),
-           "database-only": ([MAIN], [DBSETUP]), "none": ([DATABASE, MAIN], []),
-           "database-only-by-keys": (["Tab", "space", "Tab", "Return"], [DBSETUP])}
-
-
-@pytest.mark.parametrize("row", INSTALL)
-def test_install(desktop, start, row):
-    actions, expected = INSTALL[row]
-    by_keys = row.endswith("keys")
-    menu = start(False)
-    desktop.keys("Down", "Return") if by_keys else desktop.click(*at(menu, LABEL1))
-    dialog = desktop.wait_window(lambda w: w.cls == FORM and w.text == "Εγκατάσταση", "installation dialog")
-    if by_keys:
-        desktop.keys(*actions)
-    for text in [] if by_keys else actions + [CONTINUE]:
-        desktop.click(*child(dialog, text).centre)
-    if DBSETUP in expected:
-        box = desktop.wait_window(lambda w: w.cls == "#32770" and w.text == "Setup", 'the "Setup" pause')
-        assert programs(desktop, 1) == [DBSETUP], "started while the pause box is up"
-        desktop.keys("Return") if by_keys else desktop.click(*child(box, "OK").centre)
-    assert ended(menu) == 0
-    assert programs(desktop, len(expected)) == expected
+        elif disc == "empty-D":
+            point(desktop.links["D"], (tmp_path / "empty").resolve())
+            (tmp_path / "empty").mkdir()
+    menu = start(installed, exe, cwd)
+    for step in steps:
+        if isinstance(step, list):
+            desktop.keys(*step)
+        elif isinstance(step, tuple):
+            desktop.click(*at(menu, step))
+        else:
+            win = desktop.wait_window(lambda w: step == w.text or any(step == text(c) for c in w.children), repr(step))
+            if step == "Setup":
+                assert programs(desktop, 1) == [DBSETUP], "started while the pause box is up"
+            elif step != win.text:
+                desktop.click(*child(win, step).centre)
+    if isinstance(outcome, tuple):
+        box = desktop.wait_window(lambda w: w.cls == "#32770" and w.text == "Quintaral", "run-time error box")
+        message = next((c.text for c in box.children if "Σφάλμα" in c.text), box.children)
+        assert re.fullmatch(rf"Σφάλμα εκτέλεσης {outcome[0]}:[^%]*{re.escape(outcome[1])}\s*", message), message
+        assert [(w.cls, w.text) for w in desktop.windows() if w.hwnd != box.hwnd and w.cls != FORM] == []
+        assert menu.process.poll() is None, "the menu ended before OK"
+        desktop.click(*child(box, "OK").centre)
+    assert menu.process.wait(10) == 0
+    assert programs(desktop, len(outcome)) == ([] if isinstance(outcome, tuple) else outcome)
+    wait_for(lambda: not desktop.windows(), 3)
+    assert [(w.cls, w.text) for w in desktop.windows()] == [], "left on screen after the menu ended"
 
 
 def info_window(desktop, hwnd=None):
@@ -160,10 +174,11 @@ def assert_text(desktop, info, expected):
 def test_information_window_and_back(desktop, start):
     menu = start(True)
     desktop.move(*at(menu, LABEL2))
-    desktop.client(menu, lambda c: red(part(c, LABEL2)) > 50)
+    desktop.client(menu, lambda c: red(part(c, LABEL2)) > 50)  # the window takes the pointer
     desktop.click(*at(menu, LABEL2))
     info = info_window(desktop)
     original = child(info, "Edit").text
+    assert original.startswith("Το πρόγραμμα εγκατάστασης"), f"the text begins {original[:30]!r}"
     desktop.keys("x")  # the caret is in the text as the window opens, at its start
     assert_text(desktop, info, "x" + original)
     assert menu.hwnd not in [w.hwnd for w in desktop.windows()], "the menu stays on screen"
@@ -192,85 +207,32 @@ def test_information_window_and_back(desktop, start):
     desktop.wait_window(lambda w: w.hwnd == menu.hwnd, "the menu after Esc in the text")
     assert menu.process.poll() is None, "Esc in the text ended the program"
     desktop.keys("alt+F4")
-    assert ended(menu) == 0
+    assert menu.process.wait(10) == 0
     assert programs(desktop, 0) == []
-
-
-def test_exit(desktop, start):
-    menu = start(True)
-    desktop.click(*at(menu, LABEL3))
-    assert ended(menu) == 0
-    assert programs(desktop, 0) == []
-
-
-FAILURES = {"quin.exe-missing": (True, {"quin/quin.exe": "missing"}, [], 2, r"E:\quin\quin.exe"),
-            "quin.exe-a-text-file": (True, {"quin/quin.exe": "text"}, [], 193, r"E:\quin\quin.exe"),
-            "Setup.exe-a-folder": (False, {"Setup.exe": "folder"}, [DATABASE], 6, r"E:\Setup.exe"),
-            "dbsetup.exe-missing": (False, {"dbsetup.exe": "missing"}, [], 2, r"E:\dbsetup.exe"),
-            "cd-drive-empty": (True, None, [], 2, "D:\\quin\\")}
-
-
-@pytest.mark.parametrize("row", FAILURES)
-def test_failure_is_reported_and_ends_the_menu(desktop, start, request, tmp_path, row):
-    installed, damage, untick, error, path = FAILURES[row]
-    if damage is None:  # the menu on a fixed drive, the first CD-ROM drive empty
-        (tmp_path / "empty").mkdir()
-        point(desktop.links["D"], tmp_path / "empty")
-        menu = start(installed, FIXED_MENU, request.getfixturevalue("fixed_disc"))
-    else:
-        point(desktop.links["E"], make_disc(tmp_path / "damaged", **damage))
-        menu = start(installed, cwd=tmp_path / "damaged")
-    desktop.click(*at(menu, LABEL1))
-    if not installed:
-        dialog = desktop.wait_window(lambda w: w.text == "Εγκατάσταση", "installation dialog")
-        for text in untick + [CONTINUE]:
-            desktop.click(*child(dialog, text).centre)
-    box = desktop.wait_window(lambda w: w.cls == "#32770" and w.text == "Quintaral", "run-time error box")
-    message = next((c.text for c in box.children if "Σφάλμα" in c.text), box.children)
-    assert re.fullmatch(rf"Σφάλμα εκτέλεσης {error}:[^%]*{re.escape(path)}\s*", message), message
-    assert [(w.cls, w.text) for w in desktop.windows() if w.hwnd != box.hwnd and w.cls != FORM] == []
-    assert menu.process.poll() is None, "the menu ended before OK"
-    desktop.click(*child(box, "OK").centre)
-    assert ended(menu) == 0
-    assert programs(desktop, 0) == []
-    wait_for(lambda: not desktop.windows(), 3)
-    assert [(w.cls, w.text) for w in desktop.windows()] == [], "left on screen after the menu ended"
 
 
 def test_same_screens_on_greek_and_english_systems(desktop, start):
-    screens, default = {}, desktop.env
-    for name, codepage in (("el_GR.UTF-8", "1253"), ("en_US.UTF-8", "1252")):
-        locales = ROOT / "build" / "locales"
-        if not (locales / name / "LC_CTYPE").is_file():
-            shutil.rmtree(locales / name, ignore_errors=True)
-            locales.mkdir(parents=True, exist_ok=True)
-            subprocess.run(["localedef", "-i", name.split(".")[0], "-f", "UTF-8", locales / name], check=True)
+    """Wine takes the system's language from the glibc locale; the tests run in English (code page 1252)."""
+    locales, default, screens = ROOT / "build" / "locales", desktop.env, []
+    if not (locales / "el_GR.UTF-8" / "LC_CTYPE").is_file():  # compiled here: the machine's stay as they are
+        locales.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["localedef", "-i", "el_GR", "-f", "UTF-8", locales / "el_GR.UTF-8"], check=True)
+    for env, codepage in (default, "1252"), (dict(default, LOCPATH=str(locales), LC_ALL="el_GR.UTF-8"), "1253"):
         desktop.shell("stop_wine")
-        desktop.env = dict(default, LOCPATH=str(locales), LANG=name, LC_ALL=name)
+        desktop.env = env
         try:
-            assert desktop.wininfo("--codepage").strip() == codepage, f"Wine's ANSI code page in {name}"
+            assert desktop.wininfo("--codepage").strip() == codepage, "Wine's ANSI code page"
             menu = start(False)
-            seen = [desktop.settled(menu)]
-            desktop.move(*at(menu, LABEL2))
-            desktop.client(menu, lambda c: red(part(c, LABEL2)) > 50)
-            desktop.click(*at(menu, LABEL2))
-            seen.append(desktop.settled(info_window(desktop)))
-            desktop.click(*at(menu, ARROW_TARGET))
-            desktop.wait_window(lambda w: w.hwnd == menu.hwnd, "the menu again")
+            screens.append([desktop.settled(menu)])
             desktop.click(*at(menu, LABEL1))
             dialog = desktop.wait_window(lambda w: w.text == "Εγκατάσταση", "installation dialog")
-            left, top, right, bottom = dialog.rect  # with its title bar
-            dialog.client = (right - left, bottom - top, left, top)
-            screens[name] = seen + [desktop.settled(dialog)]
+            dialog.client = [dialog.rect[2] - dialog.rect[0], dialog.rect[3] - dialog.rect[1], *dialog.rect[:2]]
+            screens[-1].append(desktop.settled(dialog))  # with its title bar
         finally:
             desktop.shell("stop_wine")
             desktop.env = default
-    for what, greek, english in zip(("menu", "information", "dialog"), *screens.values()):
-        assert greek.shape == english.shape, f"{what}: {greek.shape} in Greek, {english.shape} in English"
-        rows, columns = np.nonzero((greek != english).any(axis=-1))
-        # The information window's blinking caret may differ, in one column.
-        assert rows.size == 0 or (what == "information" and len(set(columns)) == 1 and rows.size <= 16), \
-            f"{what}: {rows.size} pixels differ between Greek and English, columns {set(columns)}"
+    for what, english, greek in zip(("menu", "dialog"), *screens):
+        assert np.array_equal(english, greek), f"the {what} differs between English and Greek systems"
 
 
 @pytest.fixture(scope="module")
@@ -289,10 +251,8 @@ def test_windows_scale_with_the_screen_resolution(desktop, start, resolution, dp
     assert abs(menu.client[0] - 400 * s) < 1 and abs(menu.client[1] - 301 * s) < 1, f"client area {menu.client}"
     client = desktop.client(menu)
     for (x, y, gap), label in zip(DOTS, (LABEL1, LABEL2, LABEL3)):
-        reach = round(20 * s)
-        box = client[round(y * s) - reach:round(y * s) + reach, round(x * s) - reach:round(x * s) + reach]
-        rows, columns = np.nonzero(reddish(box))
-        dot = columns.mean() - reach + round(x * s), rows.mean() - reach + round(y * s)
+        rows, columns = np.nonzero(reddish(part(client, (x - 20, y - 20, x + 20, y + 20), s)))
+        dot = columns.mean() + round((x - 20) * s), rows.mean() + round((y - 20) * s)
         assert abs(dot[0] - x * s) <= 1 and abs(dot[1] - y * s) <= 1, f"dot at {dot}, expected {(x * s, y * s)}"
         rows, columns = np.nonzero(dark(part(client, label, s)))
         text = columns.min() + round(label[0] * s), (rows.min() + rows.max()) / 2 + round(label[1] * s)
