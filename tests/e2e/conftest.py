@@ -1,4 +1,4 @@
-"""menu.exe under Wine on an X display (QUINTARAL_E2E_DISPLAY, else a private Xvfb), driven with
+"""menu.exe under Wine on the X display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with
 XTest and read from the screen and from wininfo.exe. Wine's virtual desktop fills the screen from
 0,0, so Windows screen coordinates are X's. CD-ROM drives D:, E: and F: are links under
 build/e2e that each test points at its own discs, so changing discs needs no restart of Wine."""
@@ -22,7 +22,6 @@ WINE_SH = str(ROOT / "scripts" / "lib" / "wine.sh")
 EXE_DIR = Path(os.environ.get("QUIN_EXE_DIR", ROOT / "build" / "windows"))
 LINKS = ROOT / "build" / "e2e"
 FORM = "QuintaralForm"
-MODIFIERS = {"shift": "Shift_L", "alt": "Alt_L", "ctrl": "Control_L"}
 
 
 def wait_for(condition, timeout=15, interval=0.1):
@@ -33,17 +32,18 @@ def wait_for(condition, timeout=15, interval=0.1):
     return result
 
 
-def window(fields):
-    """A line of wininfo: hwnd, [pid,] class, text, rectangle[, client size and origin]."""
-    text = re.sub(r"\\(.)", lambda m: {"t": "\t", "n": "\n", "r": "\r"}.get(m[1], m[1]), fields[2 + (len(fields) > 7)])
-    rect = [int(v) for v in fields[3 + (len(fields) > 7):]]
-    return SimpleNamespace(hwnd=fields[0], cls=fields[1 + (len(fields) > 7)], text=text, rect=rect[:4],
-                           client=rect[4:], centre=((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2), children=[])
+def window(line):
+    """A line of wininfo (hwnd, pid, class, text, rectangle[, client size, origin]); texts trimmed, no '&'."""
+    hwnd, _, cls, text, *numbers = line.split("\t")
+    text = re.sub(r"\\(.)", lambda m: {"t": "\t", "n": "\n", "r": "\r"}.get(m[1], m[1]), text).replace("&", "").strip()
+    (left, top, right, bottom, *client) = map(int, numbers)
+    return SimpleNamespace(hwnd=hwnd, cls=cls, text=text, rect=(left, top, right, bottom), client=client,
+                           centre=((left + right) // 2, (top + bottom) // 2), children=[])
 
 
 def make_disc(folder, **damage):
     """The disc's programs as stand-ins; damage: {"quin/quin.exe": "missing" | "text" | "folder"}."""
-    (folder / "quin").mkdir(parents=True)
+    (folder / "quin").mkdir(parents=True, exist_ok=True)
     shutil.copy(EXE_DIR / "menu.exe", folder)
     for name in ("dbsetup.exe", "Setup.exe", "quin/quin.exe"):
         if name not in damage:
@@ -86,7 +86,7 @@ class Session:
     def windows(self):
         found = []
         for line in filter(None, self.wininfo().splitlines()):
-            (found[-1].children if line[0] == "\t" else found).append(window(line.strip("\t").split("\t")))
+            (found[-1].children if line[0] == "\t" else found).append(window(line[line[0] == "\t":]))
         return [w for w in found if w.cls != "Shell_TrayWnd"]
 
     def wait_window(self, match, what, timeout=15):
@@ -107,15 +107,14 @@ class Session:
             self.x.sync()
 
     def keys(self, *combos):
-        """X's key names, modifiers joined with '+': "Tab", "shift+Tab", "alt+F4", "x"."""
+        """X's key names, modifiers first, joined with '+': "Tab", "Shift_L+Tab", "Alt_L+F4", "x"."""
         for combo in combos:
-            codes = [self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIERS.get(n, n))) for n in combo.split("+")]
+            codes = [self.x.keysym_to_keycode(XK.string_to_keysym(name)) for name in combo.split("+")]
             for event, order in (X.KeyPress, codes), (X.KeyRelease, codes[::-1]):
                 for code in order:
                     xtest.fake_input(self.x, event, code)
             self.x.sync()
             time.sleep(0.05)
-        time.sleep(0.2)
 
     def client(self, win, condition=lambda c: True, timeout=5):
         """The window's client area from screenshots, until condition holds for it."""
@@ -134,12 +133,7 @@ class Session:
 
 @pytest.fixture(scope="session")
 def session():
-    xvfb, display = None, os.environ.get("QUINTARAL_E2E_DISPLAY")
-    if not display:
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        display = ":" + xvfb.stdout.readline().decode().strip()
-    s = Session(display)
+    s = Session(os.environ["QUINTARAL_E2E_DISPLAY"])
     s.shell("stop_wine")  # a wineserver of another display would keep its desktop there
     s.shell("ensure_prefix")
     LINKS.mkdir(parents=True, exist_ok=True)
@@ -149,8 +143,6 @@ def session():
     s.shell("set_cd_drives", *(f"{letter}={link}" for letter, link in s.links.items()))
     yield s
     s.shell("stop_wine")
-    if xvfb:
-        xvfb.terminate()
 
 
 @pytest.fixture

@@ -1,8 +1,6 @@
-"""The user's journeys through the real menu.exe: from the disc in its drives, through the
-installation dialog and the information window, onto damaged discs, at four screen resolutions
-and under Greek and English systems; what it started is read from the stand-ins' log."""
+"""The user's journeys through the real menu.exe, with what it started read from the stand-ins' log:
+from discs in several drives, installing, the information window, damaged discs, dpi, language."""
 import re
-import shutil
 import subprocess
 import time
 
@@ -13,10 +11,10 @@ from conftest import EXE_DIR, FORM, ROOT, make_disc, point, wait_for
 from disc_image import make_image
 
 # The windows' client areas at 96 dpi: left, top, right, bottom.
-LABEL1, LABEL2, LABEL3 = (82, 107, 306, 130), (84, 156, 214, 178), (84, 205, 177, 226)
+ENTRIES = LABEL1, LABEL2, LABEL3 = (82, 107, 306, 130), (84, 156, 214, 178), (84, 205, 177, 226)
 DOTS = ((61, 117, 23), (61, 166, 25), (61, 216, 23))  # a dot's centre, where its entry's ink begins
 TEXT_BOX, RETURN_WORD, ARROW_TARGET = (9, 81, 392, 274), (303, 281, 362, 297), (367, 280, 396, 298)
-INFO_BARE = (200, 290)
+ARROW = (370, 283, 389, 293)  # the red of the arrow painted under ARROW_TARGET
 MAIN, DATABASE, CONTINUE = "Κυρίως Πρόγραμμα", "Βάση Χρηστών - Ερωτήσεων", "Συνέχεια"
 DBSETUP, SETUP = ("dbsetup.exe", "E:", r"E:\DBSETUP.EXE"), ("Setup.exe", "E:", r"E:\SETUP.EXE")
 
@@ -44,12 +42,8 @@ def dark(pixels):
     return pixels.max(axis=-1) < 110
 
 
-def text(control):
-    return control.text.replace("&", "").strip()
-
-
 def child(win, name):
-    found = [c for c in win.children if name in (text(c), c.cls)]
+    found = [c for c in win.children if name in (c.text, c.cls)]
     assert found, f"no {name!r} in {win.text!r}: {[(c.cls, c.text[:30]) for c in win.children]}"
     return found[0]
 
@@ -77,13 +71,6 @@ def image(session, signing, tmp_path_factory):
 
 
 @pytest.fixture
-def fixed_disc(desktop):
-    folder = make_disc(desktop.prefix / "drive_c" / "e2e-disc")
-    yield folder
-    shutil.rmtree(folder)
-
-
-@pytest.fixture
 def no_cd_drive(desktop):
     desktop.shell("set_cd_drives")
     yield
@@ -91,13 +78,12 @@ def no_cd_drive(desktop):
 
 
 FIXED_MENU = r"C:\e2e-disc\menu.exe"
-QUIN = [("quin.exe", r"E:\QUIN", r"E:\QUIN\QUIN.EXE")]
 # Steps: a menu entry to click, a list of keys, or a text to wait for: a window's title, or a
 # control's, which is then clicked. Outcome: the programs started, or the run-time error's
 # number and path. The "Setup" pause box must be up with only dbsetup.exe started.
 JOURNEYS = {
-    "run-from-the-image": (True, "image", [LABEL1], QUIN),
-    "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "shift+Tab", "Return"]],
+    "run-from-the-image": (True, "image", [LABEL1], [("quin.exe", r"E:\QUIN", r"E:\QUIN\QUIN.EXE")]),
+    "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "Shift_L+Tab", "Return"]],
                            [("quin.exe", r"F:\QUIN", r"F:\QUIN\QUIN.EXE")]),
     "run-from-a-fixed-drive": (True, "fixed", [LABEL1], [("quin.exe", r"D:\QUIN", r"D:\QUIN\QUIN.EXE")]),
     "run-without-cd-drive": (True, "no-cd", [LABEL1],
@@ -120,6 +106,7 @@ JOURNEYS = {
 @pytest.mark.parametrize("row", JOURNEYS)
 def test_journey(desktop, start, request, tmp_path, row):
     installed, disc, steps, outcome = JOURNEYS[row]
+    expected = [] if isinstance(outcome, tuple) else outcome  # nothing starts after a run-time error
     exe, cwd = "E:\\menu.exe", None
     if disc == "image":
         point(desktop.links["E"], cwd := request.getfixturevalue("image"))
@@ -128,7 +115,7 @@ def test_journey(desktop, start, request, tmp_path, row):
     elif isinstance(disc, dict):
         point(desktop.links["E"], cwd := make_disc(tmp_path / "damaged", **disc))
     elif disc != "E":  # the menu on the fixed drive C:
-        exe, cwd = FIXED_MENU, request.getfixturevalue("fixed_disc")
+        exe, cwd = FIXED_MENU, make_disc(desktop.prefix / "drive_c" / "e2e-disc")
         if disc == "no-cd":  # and started in C:\, not in its own folder
             request.getfixturevalue("no_cd_drive")
             cwd = desktop.prefix / "drive_c"
@@ -142,7 +129,7 @@ def test_journey(desktop, start, request, tmp_path, row):
         elif isinstance(step, tuple):
             desktop.click(*at(menu, step))
         else:
-            win = desktop.wait_window(lambda w: step == w.text or any(step == text(c) for c in w.children), repr(step))
+            win = desktop.wait_window(lambda w: step == w.text or any(step == c.text for c in w.children), repr(step))
             if step == "Setup":
                 assert programs(desktop, 1) == [DBSETUP], "started while the pause box is up"
             elif step != win.text:
@@ -155,18 +142,17 @@ def test_journey(desktop, start, request, tmp_path, row):
         assert menu.process.poll() is None, "the menu ended before OK"
         desktop.click(*child(box, "OK").centre)
     assert menu.process.wait(10) == 0
-    assert programs(desktop, len(outcome)) == ([] if isinstance(outcome, tuple) else outcome)
-    wait_for(lambda: not desktop.windows(), 3)
-    assert [(w.cls, w.text) for w in desktop.windows()] == [], "left on screen after the menu ended"
+    assert programs(desktop, len(expected)) == expected
+    assert wait_for(lambda: not desktop.windows(), 3), "windows left on screen after the menu ended"
 
 
-def info_window(desktop, hwnd=None):
-    return desktop.wait_window(lambda w: w.cls == FORM and any(c.cls == "Edit" for c in w.children)
-                               and hwnd in (None, w.hwnd), "information window")
+def info_window(desktop):
+    return desktop.wait_window(lambda w: w.cls == FORM and any(c.cls == "Edit" for c in w.children),
+                               "information window")
 
 
 def assert_text(desktop, info, expected):
-    text = lambda: child(info_window(desktop, info.hwnd), "Edit").text  # noqa: E731
+    text = lambda: child(desktop.wait_window(lambda w: w.hwnd == info.hwnd, "information window"), "Edit").text  # noqa
     wait_for(lambda: text() == expected, 5)
     assert text() == expected, f"the text begins {text()[:20]!r}, expected {expected[:20]!r}"
 
@@ -181,18 +167,14 @@ def test_information_window_and_back(desktop, start):
     assert original.startswith("Το πρόγραμμα εγκατάστασης"), f"the text begins {original[:30]!r}"
     desktop.keys("x")  # the caret is in the text as the window opens, at its start
     assert_text(desktop, info, "x" + original)
-    assert menu.hwnd not in [w.hwnd for w in desktop.windows()], "the menu stays on screen"
     assert red(desktop.settled(info)) == 0, "Επιστροφή shows with the pointer away from the arrow"
     desktop.move(*at(info, ARROW_TARGET))
     over = desktop.client(info, lambda c: red(part(c, RETURN_WORD)) > 50)
     assert red(part(over, RETURN_WORD)) == red(over) > 50, "the pointer on the arrow: Επιστροφή alone turns red"
-    desktop.move(*at(info, INFO_BARE))
-    assert red(desktop.client(info, lambda c: red(c) == 0)) == 0, "Επιστροφή stays over bare picture"
     desktop.click(*at(info, ARROW_TARGET))
     desktop.wait_window(lambda w: w.hwnd == menu.hwnd, "the menu after a click on the arrow")
-    back = desktop.client(menu, lambda c: sum(red(part(c, e)) for e in (LABEL1, LABEL2, LABEL3)) == 0)
-    assert [(red(part(back, e)), bool(dark(part(back, e)).sum() > 50)) for e in (LABEL1, LABEL2, LABEL3)] == \
-        [(0, True)] * 3, "the entries are not all black when the menu comes back"
+    back = desktop.client(menu, lambda c: all(red(part(c, e)) == 0 for e in ENTRIES))
+    assert all(red(part(back, e)) == 0 and dark(part(back, e)).sum() > 50 for e in ENTRIES), "entries not all black"
 
     desktop.move(5, 5)
     desktop.keys("Down", "Down", "Return")
@@ -206,7 +188,7 @@ def test_information_window_and_back(desktop, start):
     desktop.keys("Escape")
     desktop.wait_window(lambda w: w.hwnd == menu.hwnd, "the menu after Esc in the text")
     assert menu.process.poll() is None, "Esc in the text ended the program"
-    desktop.keys("alt+F4")
+    desktop.keys("Alt_L+F4")
     assert menu.process.wait(10) == 0
     assert programs(desktop, 0) == []
 
@@ -223,16 +205,12 @@ def test_same_screens_on_greek_and_english_systems(desktop, start):
         try:
             assert desktop.wininfo("--codepage").strip() == codepage, "Wine's ANSI code page"
             menu = start(False)
-            screens.append([desktop.settled(menu)])
-            desktop.click(*at(menu, LABEL1))
-            dialog = desktop.wait_window(lambda w: w.text == "Εγκατάσταση", "installation dialog")
-            dialog.client = [dialog.rect[2] - dialog.rect[0], dialog.rect[3] - dialog.rect[1], *dialog.rect[:2]]
-            screens[-1].append(desktop.settled(dialog))  # with its title bar
+            screens.append(desktop.settled(menu))
         finally:
             desktop.shell("stop_wine")
             desktop.env = default
-    for what, english, greek in zip(("menu", "dialog"), *screens):
-        assert np.array_equal(english, greek), f"the {what} differs between English and Greek systems"
+    # The windows' texts are read back in English in the journeys; here the painted ones.
+    assert np.array_equal(*screens), "the menu differs between English and Greek systems"
 
 
 @pytest.fixture(scope="module")
@@ -250,7 +228,7 @@ def test_windows_scale_with_the_screen_resolution(desktop, start, resolution, dp
     menu = start(True)
     assert abs(menu.client[0] - 400 * s) < 1 and abs(menu.client[1] - 301 * s) < 1, f"client area {menu.client}"
     client = desktop.client(menu)
-    for (x, y, gap), label in zip(DOTS, (LABEL1, LABEL2, LABEL3)):
+    for (x, y, gap), label in zip(DOTS, ENTRIES):
         rows, columns = np.nonzero(reddish(part(client, (x - 20, y - 20, x + 20, y + 20), s)))
         dot = columns.mean() + round((x - 20) * s), rows.mean() + round((y - 20) * s)
         assert abs(dot[0] - x * s) <= 1 and abs(dot[1] - y * s) <= 1, f"dot at {dot}, expected {(x * s, y * s)}"
@@ -260,14 +238,11 @@ def test_windows_scale_with_the_screen_resolution(desktop, start, resolution, dp
             f"text at {text}, dot at {dot}"
     desktop.click(*at(menu, LABEL2, s))
     info = info_window(desktop)
-    box = child(info, "Edit").rect
-    box = [box[i] - info.client[2 + i % 2] for i in range(4)]
+    box = [v - info.client[2 + i % 2] for i, v in enumerate(child(info, "Edit").rect)]
     assert all(abs(a - b * s) <= 1 for a, b in zip(box, TEXT_BOX)), f"text box at {box}"
     rows, columns = np.nonzero(reddish(part(desktop.settled(info), (0, 276, 399, 300), s)))
     arrow = columns.min(), rows.min() + round(276 * s), columns.max(), rows.max() + round(276 * s)
-    assert [round(v * s) - 1 <= a for v, a in zip(ARROW_TARGET[:2], arrow)] + [a <= round(v * s) + 1 for v, a in
-            zip(ARROW_TARGET[2:], arrow[2:])] == [True] * 4, f"the arrow spans {arrow}"
-    assert abs(arrow[2] - arrow[0] - 19 * s) <= 1.5 and abs(arrow[3] - arrow[1] - 10 * s) <= 1.5, f"arrow {arrow}"
+    assert all(abs(a - b * s) <= 1.5 for a, b in zip(arrow, ARROW)), f"the arrow spans {arrow}"
     desktop.move(*at(info, ARROW_TARGET, s))
     over = desktop.client(info, lambda c: red(part(c, RETURN_WORD, s)) > 100)
     assert red(part(over, RETURN_WORD, s)) > 100, "no Επιστροφή with the pointer on the arrow"

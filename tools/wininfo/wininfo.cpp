@@ -1,9 +1,7 @@
-// The window lister of the end-to-end tests and the bench, run under Wine beside the menu.
-// Without options, one visible top-level window a line, tab-separated, UTF-8:
+// Lists the visible windows for the end-to-end tests and the bench, a line each, tab-separated, UTF-8:
 //   hwnd  pid  class  text  left top right bottom  client-width client-height  client-x client-y
-// and for each child, indented by one tab:  hwnd  class  text  left top right bottom
-// (screen coordinates; tabs, line breaks and backslashes in texts escaped with a backslash).
-// --codepage: the ANSI code page Wine gives a program started in this environment.
+// each child after its window, indented by a tab, up to its rectangle (screen coordinates; tabs,
+// line breaks and backslashes in texts escaped with a backslash). --codepage: Wine's ANSI code page.
 #include <windows.h>
 
 #include <string>
@@ -21,7 +19,7 @@ void Write(const std::wstring& text) {
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-std::wstring Line(HWND window, bool topLevel) {
+std::wstring Line(HWND window) {
     // WM_GETTEXT rather than GetWindowText: the latter does not read other processes' controls.
     wchar_t text[8192] = {}, name[256] = {};
     DWORD_PTR copied = 0;
@@ -29,8 +27,8 @@ std::wstring Line(HWND window, bool topLevel) {
     GetClassNameW(window, name, 256);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    std::wstring line = std::to_wstring(reinterpret_cast<ULONG_PTR>(window)) + L"\t" +
-                        (topLevel ? std::to_wstring(process) + L"\t" : L"") + name + L"\t";
+    std::wstring line = std::to_wstring(reinterpret_cast<ULONG_PTR>(window)) + L"\t" + std::to_wstring(process) +
+                        L"\t" + name + L"\t";
     for (const wchar_t* c = text; *c; ++c) {
         const wchar_t* special = wcschr(kSpecial, *c);
         line += special ? std::wstring{L'\\', kEscaped[special - kSpecial]} : std::wstring(1, *c);
@@ -42,7 +40,7 @@ std::wstring Line(HWND window, bool topLevel) {
 }
 
 BOOL CALLBACK ListChild(HWND child, LPARAM) {
-    Write(L"\t" + Line(child, false) + L"\n");
+    Write(L"\t" + Line(child) + L"\n");
     return TRUE;
 }
 
@@ -52,7 +50,7 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
     GetClientRect(window, &client);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    std::wstring line = Line(window, true);
+    std::wstring line = Line(window);
     for (long value : {client.right, client.bottom, origin.x, origin.y}) line += L"\t" + std::to_wstring(value);
     Write(line + L"\n");
     EnumChildWindows(window, ListChild, 0);
