@@ -65,7 +65,7 @@ class Session:
     def __init__(self, display):
         self.display, self.x, self.installed = display, xdisplay.Display(display), None
         env = subprocess.run(["bash", "-c", 'source "$0" && env -0', WINE_SH], check=True, capture_output=True,
-                             env=dict(os.environ, DISPLAY=display)).stdout.decode()
+                             env=dict(os.environ, DISPLAY=display, LC_ALL="C.UTF-8")).stdout.decode()  # English
         self.env = dict(line.split("=", 1) for line in env.split("\0") if "=" in line)
         self.prefix = Path(self.env["WINEPREFIX"])
 
