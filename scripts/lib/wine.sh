@@ -175,34 +175,6 @@ set_dpi() {
     stop_wine
 }
 
-# Wine takes the system's language, and with it the ANSI code page, from the glibc locale
-# of the Wine process (LC_ALL, else LANG) and falls back to English when glibc does not
-# know that locale. Debian ships the definitions but compiles none: the ones asked for are
-# compiled into the build folder and found through LOCPATH, so the machine's stay as they are.
-QUIN_LOCALES=$QUIN_BUILD/locales
-
-# print_locale_env LOCALE: the environment that starts Wine in LOCALE (e.g. el_GR.UTF-8),
-# as NAME=VALUE lines.
-print_locale_env() {
-    local name=${1:?print_locale_env LOCALE} temporary
-    [[ $name =~ ^[a-z]+_[A-Z]+\.[A-Za-z0-9-]+$ ]] || quin_die "print_locale_env: bad locale '$name'"
-    if [[ ! -f $QUIN_LOCALES/$name/LC_CTYPE ]]; then
-        mkdir -p "$QUIN_LOCALES"
-        # Compiled aside and moved in whole, so that an interrupted run leaves no half locale.
-        temporary=$(mktemp -d "$QUIN_LOCALES/.$name.XXXXXX")
-        chmod 755 "$temporary"
-        if ! localedef -i "${name%%.*}" -f "${name#*.}" "$temporary" >&2; then
-            rm -rf "$temporary"
-            quin_die "print_locale_env: localedef could not compile $name"
-        fi
-        rm -rf "${QUIN_LOCALES:?}/$name"
-        mv "$temporary" "$QUIN_LOCALES/$name"
-    fi
-    echo "LOCPATH=$QUIN_LOCALES"
-    echo "LANG=$name"
-    echo "LC_ALL=$name"
-}
-
 # set_drives [cdrom|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a
 # CD-ROM drive or a fixed one as the nearest type word before it says (cdrom if none does).
 # Z: is Wine's view of the Unix root, through which the tests reach their own files: it stays.
@@ -261,25 +233,9 @@ delete_install_value() {
     quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f "$QUIN_REG_VIEW" 2>/dev/null || true
 }
 
-# make_disc DIR [--no-quin-folder] [--quin-exe=DAMAGE] [--setup-exe=DAMAGE] [--dbsetup-exe=DAMAGE]:
-# a disc folder like the real one, with stand-ins for the programs the menu starts. A DAMAGE
-# puts in a program's place nothing (missing), a text file under its name (text) or a folder
-# (folder), as on a badly copied disc.
+# make_disc DIR: a disc folder like the real one, with stand-ins for the programs the menu starts.
 make_disc() {
-    local dir=${1:?make_disc DIR [OPTION ...]} quinFolder=1 option exe
-    local -A damage=()
-    shift
-    for option in "$@"; do
-        case $option in
-        --no-quin-folder) quinFolder=0 ;;
-        --quin-exe=* | --setup-exe=* | --dbsetup-exe=*)
-            [[ ${option#*=} =~ ^(missing|text|folder)$ ]] || quin_die "make_disc: unknown damage in $option"
-            exe=${option%%=*}
-            damage[${exe#--}]=${option#*=}
-            ;;
-        *) quin_die "make_disc: unknown option $option" ;;
-        esac
-    done
+    local dir=${1:?make_disc DIR} exe
     for exe in menu standin; do
         [[ -f $QUIN_EXE_DIR/$exe.exe ]] || quin_die "make_disc: $QUIN_EXE_DIR/$exe.exe is not built"
     done
@@ -288,31 +244,10 @@ make_disc() {
         [[ -f $dir/autorun.inf || -z $(ls -A "$dir") ]] || quin_die "make_disc: $dir is not a disc folder"
         rm -rf "$dir"
     fi
-    mkdir -p "$dir"
+    mkdir -p "$dir/quin"
     cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
     write_autorun "$dir/autorun.inf"
-    place_program "$dir/dbsetup.exe" "${damage[dbsetup-exe]:-}"
-    place_program "$dir/Setup.exe" "${damage[setup-exe]:-}"
-    if ((quinFolder)); then
-        mkdir "$dir/quin"
-        place_program "$dir/quin/quin.exe" "${damage[quin-exe]:-}"
-    fi
-}
-
-# place_program PATH [missing|text|folder]: the stand-in at PATH, or the damage named.
-place_program() {
-    case ${2:-} in
-    "") cp "$QUIN_EXE_DIR/standin.exe" "$1" ;;
-    missing) ;;
-    text) printf 'Not a program: this file was damaged when the disc was copied.\r\n' >"$1" ;;
-    folder) mkdir "$1" ;;
-    esac
-}
-
-# For other languages: the Wine environment as NAME=VALUE lines.
-print_wine_env() {
-    local name
-    for name in WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES PATH QUIN_EXE_DIR ${WINELOADER:+WINELOADER}; do
-        echo "$name=${!name}"
+    for exe in dbsetup.exe Setup.exe quin/quin.exe; do
+        cp "$QUIN_EXE_DIR/standin.exe" "$dir/$exe"
     done
 }

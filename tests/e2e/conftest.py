@@ -1,206 +1,178 @@
-"""Fixtures for the end-to-end tests of menu.exe under Wine.
-
-Per session: an X display (a private Xvfb unless QUINTARAL_E2E_DISPLAY names one), the Wine
-prefix of scripts/lib/wine.sh, and CD-ROM drive E: pointing at build/e2e/disc, a link that each
-test turns to its own disc folder (so no test has to restart Wine to change the disc).
-
-Per test, set with markers:
-    @pytest.mark.installed            the registry says installed ("Quintaral")
-    @pytest.mark.installed("Other")   ... with another DisplayName
-    @pytest.mark.disc(quin_folder=False)   the disc lacks its quin folder
-    @pytest.mark.disc(quin_exe="missing")  a damaged program: "missing", "text" (a text file
-                                           under its name) or "folder"; also setup_exe, dbsetup_exe
-    @pytest.mark.disc(on_cd_drive=False)   the disc copied to C:\\e2e-disc\\, E: left empty
-    @pytest.mark.standin_windows      the stand-ins show their windows instead of only logging
-and the fixtures `menu` (started, window found and painted), `menu_app` (not yet started),
-`desktop`, `disc`, `standin_log`, `without_cd_drive` (no drive besides C: and Z: for the test);
-`cd_drives` sets other CD-ROM drives for a module's tests.
-Failing tests leave their screenshots and window list under build/e2e-artifacts/<test>/.
-"""
-from __future__ import annotations
-
+"""menu.exe under Wine on the X display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with
+XTest and read from the screen and from wininfo.exe. Wine's virtual desktop fills the screen from
+0,0, so Windows screen coordinates are X's. CD-ROM drives D:, E: and F: are links under
+build/e2e that each test points at its own discs, so changing discs needs no restart of Wine."""
 import os
+import re
 import shutil
 import subprocess
+import tempfile
+import time
 from pathlib import Path
+from types import SimpleNamespace
 
+import numpy as np
 import pytest
+from PIL import ImageGrab
+from Xlib import X, XK, display as xdisplay
+from Xlib.ext import xtest
 
-from harness import (ARTIFACTS, EXE_DIR, FORM_CLASS, ROOT, Desktop, Disc, HarnessError, Menu, StandinLog,
-                     Xvfb, describe)
-
-DISC_LINK = ROOT / "build" / "e2e" / "disc"
-
-
-def pytest_configure(config):
-    config.addinivalue_line("markers", "installed(value='Quintaral'): the install registry value is set")
-    config.addinivalue_line("markers", "disc(quin_folder=True, quin_exe=None, setup_exe=None, dbsetup_exe=None, "
-                                       "on_cd_drive=True): how the test's disc is made and where it is")
-    config.addinivalue_line("markers", "standin_windows: the stand-ins open their windows")
+ROOT = Path(__file__).resolve().parents[2]
+WINE_SH = str(ROOT / "scripts" / "lib" / "wine.sh")
+EXE_DIR = Path(os.environ.get("QUIN_EXE_DIR", ROOT / "build" / "windows"))
+LINKS = ROOT / "build" / "e2e"
+FORM = "QuintaralForm"
 
 
-@pytest.hookimpl(hookwrapper=True)
-def pytest_runtest_makereport(item, call):
-    outcome = yield
-    report = outcome.get_result()
-    setattr(item, f"report_{report.when}", report)
+def wait_for(condition, timeout=15, interval=0.1):
+    """condition() until it is true; returns its last value."""
+    deadline = time.monotonic() + timeout
+    while not (result := condition()) and time.monotonic() < deadline:
+        time.sleep(interval)
+    return result
 
 
-def _point_disc_link(target: Path):
-    temporary = DISC_LINK.with_name(DISC_LINK.name + ".new")
-    if temporary.is_symlink() or temporary.exists():
-        temporary.unlink()
+def window(line):
+    """A line of wininfo (hwnd, pid, class, text, rectangle[, client size, origin]); texts trimmed, no '&'."""
+    hwnd, _, cls, text, *numbers = line.split("\t")
+    text = re.sub(r"\\(.)", lambda m: {"t": "\t", "n": "\n", "r": "\r"}.get(m[1], m[1]), text).replace("&", "").strip()
+    (left, top, right, bottom, *client) = map(int, numbers)
+    return SimpleNamespace(hwnd=hwnd, cls=cls, text=text, rect=(left, top, right, bottom), client=client,
+                           centre=((left + right) // 2, (top + bottom) // 2), children=[])
+
+
+def make_disc(folder, **damage):
+    """The disc's programs as stand-ins; damage: {"quin/quin.exe": "missing" | "text" | "folder"}."""
+    (folder / "quin").mkdir(parents=True, exist_ok=True)
+    shutil.copy(EXE_DIR / "menu.exe", folder)
+    for name in ("dbsetup.exe", "Setup.exe", "quin/quin.exe"):
+        if name not in damage:
+            shutil.copy(EXE_DIR / "standin.exe", folder / name)
+        elif damage[name] == "text":
+            (folder / name).write_text("Not a program: damaged when the disc was copied.\r\n")
+        elif damage[name] == "folder":
+            (folder / name).mkdir()
+    return folder
+
+
+def point(link, target):
+    (temporary := link.with_name(link.name + ".new")).unlink(missing_ok=True)
     temporary.symlink_to(target)
-    os.replace(temporary, DISC_LINK)
+    os.replace(temporary, link)
 
 
-def _standard_drives(desktop):
-    desktop.shell("set_cd_drives", f"E={DISC_LINK}", timeout=120)
+class Session:
+    def __init__(self, display):
+        self.display, self.x, self.installed = display, xdisplay.Display(display), None
+        env = subprocess.run(["bash", "-c", 'source "$0" && env -0', WINE_SH], check=True, capture_output=True,
+                             env=dict(os.environ, DISPLAY=display, LC_ALL="C.UTF-8")).stdout.decode()  # English
+        self.env = dict(line.split("=", 1) for line in env.split("\0") if "=" in line)
+        self.prefix = Path(self.env["WINEPREFIX"])
 
+    def run(self, *command, stdout=subprocess.DEVNULL):
+        # Into files: wineserver, started by the first Wine program, keeps its output open.
+        subprocess.run(command, check=True, timeout=600, env=self.env, stdout=stdout, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL)
 
-@pytest.fixture(scope="session")
-def wine_session():
-    missing = [name for name in ("menu.exe", "standin.exe", "wininfo.exe", "codepage.exe")
-               if not (EXE_DIR / name).is_file()]
-    if missing:
-        pytest.fail(f"not built: {', '.join(missing)} in {EXE_DIR} (cmake --build --preset windows)", pytrace=False)
+    def shell(self, *command):
+        self.run("bash", "-c", 'source "$0" && "$@"', WINE_SH, *command)
 
-    shutil.rmtree(ARTIFACTS, ignore_errors=True)  # only this run's failures
-    xvfb = None
-    display = os.environ.get("QUINTARAL_E2E_DISPLAY")
-    if not display:
-        xvfb = Xvfb()
-        display = xvfb.display
-    desktop = Desktop(display)
-    try:
-        # A wineserver left from another display would keep its desktop there.
-        desktop.stop_wine()
-        desktop.shell("ensure_prefix", timeout=600)
-        empty = ROOT / "build" / "e2e" / "no-disc"
-        empty.mkdir(parents=True, exist_ok=True)
-        _point_disc_link(empty)
-        _standard_drives(desktop)
-        yield desktop
-    finally:
-        desktop.stop_wine()
-        if xvfb:
-            xvfb.stop()
+    def wininfo(self, *args):
+        with tempfile.TemporaryFile() as out:
+            self.run("wine", str(EXE_DIR / "wininfo.exe"), *args, stdout=out)
+            out.seek(0)
+            return out.read().decode()
 
+    def windows(self):
+        found = []
+        for line in filter(None, self.wininfo().splitlines()):
+            (found[-1].children if line[0] == "\t" else found).append(window(line[line[0] == "\t":]))
+        return [w for w in found if w.cls != "Shell_TrayWnd"]
 
-def _save_if_failed(desktop, request):
-    """Once per failed test, while its windows are still open."""
-    report = getattr(request.node, "report_call", None)
-    if report is not None and report.failed and not getattr(request.node, "artifacts_saved", False):
-        request.node.artifacts_saved = True
-        folder = desktop.save_artifacts(request.node.nodeid.split("::", 1)[-1])
-        print(f"\nscreenshots of the failure: {folder}")
+    def wait_window(self, match, what, timeout=15):
+        seen = []
+        found = wait_for(lambda: [w for w in seen.append(self.windows()) or seen[-1] if match(w)], timeout)
+        assert found, f"no {what} within {timeout} s; on screen: {[(w.cls, w.text) for w in seen[-1]]}"
+        return found[0]
 
+    def move(self, x, y):
+        xtest.fake_input(self.x, X.MotionNotify, x=x, y=y)
+        self.x.sync()
+        time.sleep(0.15)
 
-@pytest.fixture(scope="module")
-def cd_drives(wine_session):
-    """cd_drives(D=folder, E=folder, ...) gives Wine exactly these CD-ROM drives; after the module
-    only E: again, at the link the other tests point at their discs."""
-    changed = False
+    def click(self, x, y):
+        self.move(x, y)
+        for event in X.ButtonPress, X.ButtonRelease:
+            xtest.fake_input(self.x, event, 1)
+            self.x.sync()
 
-    def set_drives(**folders: Path):
-        nonlocal changed
-        changed = True
-        wine_session.shell("set_cd_drives", *(f"{letter}={folder}" for letter, folder in folders.items()),
-                           timeout=120)
+    def keys(self, *combos):
+        """X's key names, modifiers first, joined with '+': "Tab", "Shift_L+Tab", "Alt_L+F4", "x"."""
+        for combo in combos:
+            codes = [self.x.keysym_to_keycode(XK.string_to_keysym(name)) for name in combo.split("+")]
+            for event, order in (X.KeyPress, codes), (X.KeyRelease, codes[::-1]):
+                for code in order:
+                    xtest.fake_input(self.x, event, code)
+            self.x.sync()
+            time.sleep(0.05)
 
-    yield set_drives
-    if changed:
-        _standard_drives(wine_session)
+    def client(self, win, condition=lambda c: True, timeout=5):
+        """The window's client area from screenshots, until condition holds for it."""
+        (w, h, x, y), shots = win.client, []
+        grab = lambda: np.asarray(ImageGrab.grab(xdisplay=self.display).convert("RGB")).astype(int)  # noqa: E731
+        wait_for(lambda: condition(shots.append(grab()[y:y + h, x:x + w]) or shots[-1]), timeout)
+        return shots[-1]
 
-
-@pytest.fixture
-def desktop(wine_session, request):
-    """The session's desktop, cleaned up after the test; failures save what was on screen."""
-    wine_session.screenshots = []
-    yield wine_session
-    _save_if_failed(wine_session, request)
-    wine_session.screenshots = []
-    # Anything still open (a stand-in, a dialog, a menu that did not end) goes with Wine.
-    leftovers = [w for w in wine_session.windows() if w.cls != "Shell_TrayWnd"]
-    if leftovers:
-        wine_session.stop_wine()
-
-
-DAMAGE_OPTIONS = {"quin_exe": "--quin-exe", "setup_exe": "--setup-exe", "dbsetup_exe": "--dbsetup-exe"}
-
-
-@pytest.fixture
-def disc(desktop, request, tmp_path):
-    marker = request.node.get_closest_marker("disc")
-    settings = marker.kwargs if marker else {}
-    options = []
-    if not settings.get("quin_folder", True):
-        options.append("--no-quin-folder")
-    for name, option in DAMAGE_OPTIONS.items():
-        if settings.get(name):
-            options.append(f"{option}={settings[name]}")
-    if settings.get("on_cd_drive", True):
-        folder = tmp_path / "disc"
-        desktop.shell("make_disc", str(folder), *options)
-        _point_disc_link(folder)
-        yield Disc(folder)
-        _point_disc_link(ROOT / "build" / "e2e" / "no-disc")
-    else:
-        folder = desktop.prefix / "drive_c" / "e2e-disc"
-        desktop.shell("make_disc", str(folder), *options)
-        yield Disc(folder, root="C:\\e2e-disc\\")
-        shutil.rmtree(folder, ignore_errors=True)
-
-
-@pytest.fixture
-def without_cd_drive(desktop):
-    """No drive besides C: and Z: while the test runs; the session's E: again afterwards. Each
-    change restarts Wine, so only the tests that need it pay for it."""
-    desktop.shell("set_cd_drives", timeout=120)
-    yield
-    desktop.shell("set_cd_drives", f"E={DISC_LINK}", timeout=120)
-
-
-@pytest.fixture
-def install_value(desktop, request):
-    """The DisplayName the registry holds for the test, or None for not installed."""
-    marker = request.node.get_closest_marker("installed")
-    if marker is None:
-        desktop.shell("delete_install_value")
-        return None
-    value = marker.args[0] if marker.args else "Quintaral"
-    desktop.shell("set_install_value", value)
-    return value
-
-
-@pytest.fixture
-def standin_log(tmp_path):
-    return StandinLog(tmp_path / "standin.log")
-
-
-@pytest.fixture
-def menu_app(desktop, disc, install_value, standin_log, request):
-    """The menu, ready to start; killed after the test if it is still running."""
-    stray = desktop.find_windows(lambda w: w.cls == FORM_CLASS)
-    if stray:
-        raise HarnessError(f"a menu window is already open before the test:\n{describe(stray)}")
-    app = Menu(desktop, disc, standin_log,
-               quiet_standins=request.node.get_closest_marker("standin_windows") is None)
-    yield app
-    _save_if_failed(desktop, request)
-    app.kill()
-
-
-@pytest.fixture
-def menu(menu_app):
-    return menu_app.start()
+    def settled(self, win):
+        """The client area once two screenshots a moment apart agree (painting done)."""
+        shots = [self.client(win)]
+        assert wait_for(lambda: np.array_equal(shots[-1], shots.append(self.client(win)) or shots[-1]), 15, 0.3), \
+            f"the window {win.text!r} kept changing for 15 s"
+        return shots[-1]
 
 
 @pytest.fixture(scope="session")
-def greek_font():
-    """The font file Wine draws Arial with here (Liberation Sans), for reference measurements."""
-    found = subprocess.run(["fc-match", "-f", "%{file}", "Liberation Sans"], capture_output=True, text=True)
-    path = found.stdout.strip()
-    if found.returncode or "Liberation" not in path or not Path(path).is_file():
-        pytest.fail("Liberation Sans not found (fonts-liberation)", pytrace=False)
-    return path
+def session():
+    s = Session(os.environ["QUINTARAL_E2E_DISPLAY"])
+    s.shell("stop_wine")  # a wineserver of another display would keep its desktop there
+    s.shell("ensure_prefix")
+    LINKS.mkdir(parents=True, exist_ok=True)
+    s.links = {letter: LINKS / letter for letter in "DEF"}
+    for link in s.links.values():
+        point(link, LINKS)
+    s.shell("set_cd_drives", *(f"{letter}={link}" for letter, link in s.links.items()))
+    yield s
+    s.shell("stop_wine")
+
+
+@pytest.fixture
+def desktop(session, tmp_path):
+    """The session with a good disc in each drive (tmp_path/D, E, F) and a stand-in log; whatever
+    the test left on screen goes with Wine afterwards."""
+    for letter, link in session.links.items():
+        point(link, make_disc(tmp_path / letter))
+    session.disc, session.log, session.menus = tmp_path / "E", tmp_path / "standin.log", []
+    yield session
+    for menu in session.menus:
+        menu.kill()
+    if session.windows():
+        session.shell("stop_wine")
+
+
+@pytest.fixture
+def start(desktop):
+    """start(installed, exe, cwd): the menu started and painted; returns its window, with .process."""
+    def start_menu(installed, exe="E:\\menu.exe", cwd=None):
+        if desktop.installed != installed:
+            desktop.shell("set_install_value" if installed else "delete_install_value")
+            desktop.installed = installed
+        desktop.move(5, 5)  # off the window, whose entries the pointer would light
+        env = dict(desktop.env, QUINTARAL_STANDIN_QUIET="1", QUINTARAL_STANDIN_LOG="Z:" + str(desktop.log))
+        process = subprocess.Popen(["wine", exe], cwd=cwd or desktop.disc, env=env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        desktop.menus.append(process)
+        menu = desktop.wait_window(lambda w: w.cls == FORM and process.poll() is None, "menu window", 40)
+        desktop.settled(menu)
+        menu.process = process
+        return menu
+    return start_menu

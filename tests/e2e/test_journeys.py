@@ -1,0 +1,248 @@
+"""The user's journeys through the real menu.exe, with what it started read from the stand-ins' log:
+from discs in several drives, installing, the information window, damaged discs, dpi, language."""
+import re
+import subprocess
+import time
+
+import numpy as np
+import pytest
+
+from conftest import EXE_DIR, FORM, ROOT, make_disc, point, wait_for
+from disc_image import make_image
+
+# The windows' client areas at 96 dpi: left, top, right, bottom.
+ENTRIES = LABEL1, LABEL2, LABEL3 = (82, 107, 306, 130), (84, 156, 214, 178), (84, 205, 177, 226)
+DOTS = ((61, 117, 23), (61, 166, 25), (61, 216, 23))  # a dot's centre, where its entry's ink begins
+TEXT_BOX, RETURN_WORD, ARROW_TARGET = (9, 81, 392, 274), (303, 281, 362, 297), (367, 280, 396, 298)
+ARROW = (370, 283, 389, 293)  # the red of the arrow painted under ARROW_TARGET
+MAIN, DATABASE, CONTINUE = "Κυρίως Πρόγραμμα", "Βάση Χρηστών - Ερωτήσεων", "Συνέχεια"
+DBSETUP, SETUP = ("dbsetup.exe", "E:", r"E:\DBSETUP.EXE"), ("Setup.exe", "E:", r"E:\SETUP.EXE")
+
+
+def part(client, rect, s=1):
+    left, top, right, bottom = (round(v * s) for v in rect)
+    return client[top:bottom + 1, left:right + 1]
+
+
+def at(win, rect, s=1):
+    """Screen point of a client rectangle's centre (or of a client point)."""
+    x, y = ((rect[0] + rect[2]) / 2, (rect[1] + rect[3]) / 2) if len(rect) == 4 else rect
+    return win.client[2] + round(x * s), win.client[3] + round(y * s)
+
+
+def red(pixels):
+    return int(((pixels[..., 0] == 255) & (pixels[..., 1] == 0) & (pixels[..., 2] == 0)).sum())
+
+
+def reddish(pixels):
+    return pixels[..., 0] - pixels[..., 1:].max(axis=-1) > 60
+
+
+def dark(pixels):
+    return pixels.max(axis=-1) < 110
+
+
+def child(win, name):
+    found = [c for c in win.children if name in (c.text, c.cls)]
+    assert found, f"no {name!r} in {win.text!r}: {[(c.cls, c.text[:30]) for c in win.children]}"
+    return found[0]
+
+
+def programs(desktop, count):
+    """(name, folder, path) of each program the stand-ins logged, once count have and a moment more has passed."""
+    def logged():
+        return desktop.log.read_bytes().decode().split("\r\n")[:-1] if desktop.log.exists() else []
+    wait_for(lambda: len(logged()) >= count, 10)
+    time.sleep(0.5)
+    return [(name, folder.upper().rstrip("\\"), path.upper()) for name, folder, path in
+            (line.split("\t") for line in logged())]
+
+
+@pytest.fixture(scope="session")
+def image(session, signing, tmp_path_factory):
+    """The publisher's signed image, mounted read-only."""
+    folder = tmp_path_factory.mktemp("image")
+    mount = folder / "mounted"
+    mount.mkdir()
+    subprocess.run(["fuseiso", str(make_image(signing, folder, EXE_DIR)[0]), str(mount)], check=True, timeout=30)
+    yield mount
+    session.shell("stop_wine")  # Wine holds the disc's files open
+    subprocess.run(["fusermount", "-u", "-z", str(mount)], timeout=30)
+
+
+@pytest.fixture
+def no_cd_drive(desktop):
+    desktop.shell("set_cd_drives")
+    yield
+    desktop.shell("set_cd_drives", *(f"{letter}={link}" for letter, link in desktop.links.items()))
+
+
+FIXED_MENU = r"C:\e2e-disc\menu.exe"
+# Steps: a menu entry to click, a list of keys, or a text to wait for: a window's title, or a
+# control's, which is then clicked. Outcome: the programs started, or the run-time error's
+# number and path. The "Setup" pause box must be up with only dbsetup.exe started.
+JOURNEYS = {
+    "run-from-the-image": (True, "image", [LABEL1], [("quin.exe", r"E:\QUIN", r"E:\QUIN\QUIN.EXE")]),
+    "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "Shift_L+Tab", "Return"]],
+                           [("quin.exe", r"F:\QUIN", r"F:\QUIN\QUIN.EXE")]),
+    "run-from-a-fixed-drive": (True, "fixed", [LABEL1], [("quin.exe", r"D:\QUIN", r"D:\QUIN\QUIN.EXE")]),
+    "run-without-cd-drive": (True, "no-cd", [LABEL1],
+                             [("quin.exe", r"C:\E2E-DISC\QUIN", r"C:\E2E-DISC\QUIN\QUIN.EXE")]),
+    "exit": (True, "E", [LABEL3], []),
+    "install-both": (False, "E", [LABEL1, CONTINUE, "Setup", "OK"], [DBSETUP, SETUP]),
+    "install-main-only": (False, "E", [LABEL1, DATABASE, CONTINUE], [SETUP]),
+    "install-database-only": (False, "E", [LABEL1, MAIN, CONTINUE, "Setup", "OK"], [DBSETUP]),
+    "install-none": (False, "E", [LABEL1, DATABASE, MAIN, CONTINUE], []),
+    "install-database-by-keys": (False, "E", [["Down", "Return"], "Εγκατάσταση",
+                                              ["Tab", "space", "Tab", "Return"], "Setup", ["Return"]], [DBSETUP]),
+    "quin.exe-missing": (True, {"quin/quin.exe": "missing"}, [LABEL1], (2, r"E:\quin\quin.exe")),
+    "quin.exe-a-text-file": (True, {"quin/quin.exe": "text"}, [LABEL1], (193, r"E:\quin\quin.exe")),
+    "Setup.exe-a-folder": (False, {"Setup.exe": "folder"}, [LABEL1, DATABASE, CONTINUE], (6, r"E:\Setup.exe")),
+    "dbsetup.exe-missing": (False, {"dbsetup.exe": "missing"}, [LABEL1, CONTINUE], (2, r"E:\dbsetup.exe")),
+    "cd-drive-empty": (True, "empty-D", [LABEL1], (2, "D:\\quin\\")),
+}
+
+
+@pytest.mark.parametrize("row", JOURNEYS)
+def test_journey(desktop, start, request, tmp_path, row):
+    installed, disc, steps, outcome = JOURNEYS[row]
+    expected = [] if isinstance(outcome, tuple) else outcome  # nothing starts after a run-time error
+    exe, cwd = "E:\\menu.exe", None
+    if disc == "image":
+        point(desktop.links["E"], cwd := request.getfixturevalue("image"))
+    elif disc == "F":
+        exe, cwd = "F:\\menu.exe", desktop.disc.with_name("F")
+    elif isinstance(disc, dict):
+        point(desktop.links["E"], cwd := make_disc(tmp_path / "damaged", **disc))
+    elif disc != "E":  # the menu on the fixed drive C:
+        exe, cwd = FIXED_MENU, make_disc(desktop.prefix / "drive_c" / "e2e-disc")
+        if disc == "no-cd":  # and started in C:\, not in its own folder
+            request.getfixturevalue("no_cd_drive")
+            cwd = desktop.prefix / "drive_c"
+        elif disc == "empty-D":
+            point(desktop.links["D"], (tmp_path / "empty").resolve())
+            (tmp_path / "empty").mkdir()
+    menu = start(installed, exe, cwd)
+    for step in steps:
+        if isinstance(step, list):
+            desktop.keys(*step)
+        elif isinstance(step, tuple):
+            desktop.click(*at(menu, step))
+        else:
+            win = desktop.wait_window(lambda w: step == w.text or any(step == c.text for c in w.children), repr(step))
+            if step == "Setup":
+                assert programs(desktop, 1) == [DBSETUP], "started while the pause box is up"
+            elif step != win.text:
+                desktop.click(*child(win, step).centre)
+    if isinstance(outcome, tuple):
+        box = desktop.wait_window(lambda w: w.cls == "#32770" and w.text == "Quintaral", "run-time error box")
+        message = next((c.text for c in box.children if "Σφάλμα" in c.text), box.children)
+        assert re.fullmatch(rf"Σφάλμα εκτέλεσης {outcome[0]}:[^%]*{re.escape(outcome[1])}\s*", message), message
+        assert [(w.cls, w.text) for w in desktop.windows() if w.hwnd != box.hwnd and w.cls != FORM] == []
+        assert menu.process.poll() is None, "the menu ended before OK"
+        desktop.click(*child(box, "OK").centre)
+    assert menu.process.wait(10) == 0
+    assert programs(desktop, len(expected)) == expected
+    assert wait_for(lambda: not desktop.windows(), 3), "windows left on screen after the menu ended"
+
+
+def info_window(desktop):
+    return desktop.wait_window(lambda w: w.cls == FORM and any(c.cls == "Edit" for c in w.children),
+                               "information window")
+
+
+def assert_text(desktop, info, expected):
+    text = lambda: child(desktop.wait_window(lambda w: w.hwnd == info.hwnd, "information window"), "Edit").text  # noqa
+    wait_for(lambda: text() == expected, 5)
+    assert text() == expected, f"the text begins {text()[:20]!r}, expected {expected[:20]!r}"
+
+
+def test_information_window_and_back(desktop, start):
+    menu = start(True)
+    desktop.move(*at(menu, LABEL2))
+    desktop.client(menu, lambda c: red(part(c, LABEL2)) > 50)  # the window takes the pointer
+    desktop.click(*at(menu, LABEL2))
+    info = info_window(desktop)
+    original = child(info, "Edit").text
+    assert original.startswith("Το πρόγραμμα εγκατάστασης"), f"the text begins {original[:30]!r}"
+    desktop.keys("x")  # the caret is in the text as the window opens, at its start
+    assert_text(desktop, info, "x" + original)
+    assert red(desktop.settled(info)) == 0, "Επιστροφή shows with the pointer away from the arrow"
+    desktop.move(*at(info, ARROW_TARGET))
+    over = desktop.client(info, lambda c: red(part(c, RETURN_WORD)) > 50)
+    assert red(part(over, RETURN_WORD)) == red(over) > 50, "the pointer on the arrow: Επιστροφή alone turns red"
+    desktop.click(*at(info, ARROW_TARGET))
+    desktop.wait_window(lambda w: w.hwnd == menu.hwnd, "the menu after a click on the arrow")
+    back = desktop.client(menu, lambda c: all(red(part(c, e)) == 0 for e in ENTRIES))
+    assert all(red(part(back, e)) == 0 and dark(part(back, e)).sum() > 50 for e in ENTRIES), "entries not all black"
+
+    desktop.move(5, 5)
+    desktop.keys("Down", "Down", "Return")
+    assert info_window(desktop).hwnd == info.hwnd, "the second visit shows a new window"
+    assert_text(desktop, info, "x" + original)
+    assert red(desktop.settled(info)) == 0, "Επιστροφή still shows on the next visit"
+    desktop.keys("Tab")  # the arrow has the keyboard: its word shows
+    assert red(part(desktop.client(info, lambda c: red(part(c, RETURN_WORD)) > 50), RETURN_WORD)) > 50
+    desktop.keys("Tab", "y")  # back in the text, nothing selected
+    assert_text(desktop, info, "yx" + original)
+    desktop.keys("Escape")
+    desktop.wait_window(lambda w: w.hwnd == menu.hwnd, "the menu after Esc in the text")
+    assert menu.process.poll() is None, "Esc in the text ended the program"
+    desktop.keys("Alt_L+F4")
+    assert menu.process.wait(10) == 0
+    assert programs(desktop, 0) == []
+
+
+def test_same_screens_on_greek_and_english_systems(desktop, start):
+    """Wine takes the system's language from the glibc locale; the tests run in English (code page 1252)."""
+    locales, default, screens = ROOT / "build" / "locales", desktop.env, []
+    if not (locales / "el_GR.UTF-8" / "LC_CTYPE").is_file():  # compiled here: the machine's stay as they are
+        locales.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["localedef", "-i", "el_GR", "-f", "UTF-8", locales / "el_GR.UTF-8"], check=True)
+    for env, codepage in (default, "1252"), (dict(default, LOCPATH=str(locales), LC_ALL="el_GR.UTF-8"), "1253"):
+        desktop.shell("stop_wine")
+        desktop.env = env
+        try:
+            assert desktop.wininfo("--codepage").strip() == codepage, "Wine's ANSI code page"
+            menu = start(False)
+            screens.append(desktop.settled(menu))
+        finally:
+            desktop.shell("stop_wine")
+            desktop.env = default
+    # The windows' texts are read back in English in the journeys; here the painted ones.
+    assert np.array_equal(*screens), "the menu differs between English and Greek systems"
+
+
+@pytest.fixture(scope="module")
+def resolution(session):
+    """Sets the resolution; 96 dpi again after the module, whose last tests these are."""
+    yield lambda dpi: session.shell("set_dpi", str(dpi))
+    session.shell("set_dpi", "96")
+
+
+@pytest.mark.parametrize("dpi", [96, 120, 144, 192])
+def test_windows_scale_with_the_screen_resolution(desktop, start, resolution, dpi):
+    s = dpi / 96
+    if dpi != 96:
+        resolution(dpi)
+    menu = start(True)
+    assert abs(menu.client[0] - 400 * s) < 1 and abs(menu.client[1] - 301 * s) < 1, f"client area {menu.client}"
+    client = desktop.client(menu)
+    for (x, y, gap), label in zip(DOTS, ENTRIES):
+        rows, columns = np.nonzero(reddish(part(client, (x - 20, y - 20, x + 20, y + 20), s)))
+        dot = columns.mean() + round((x - 20) * s), rows.mean() + round((y - 20) * s)
+        assert abs(dot[0] - x * s) <= 1 and abs(dot[1] - y * s) <= 1, f"dot at {dot}, expected {(x * s, y * s)}"
+        rows, columns = np.nonzero(dark(part(client, label, s)))
+        text = columns.min() + round(label[0] * s), (rows.min() + rows.max()) / 2 + round(label[1] * s)
+        assert abs(text[0] - dot[0] - gap * s) <= 1.5 and abs(text[1] - dot[1]) <= 1 + 1.5 * s, \
+            f"text at {text}, dot at {dot}"
+    desktop.click(*at(menu, LABEL2, s))
+    info = info_window(desktop)
+    box = [v - info.client[2 + i % 2] for i, v in enumerate(child(info, "Edit").rect)]
+    assert all(abs(a - b * s) <= 1 for a, b in zip(box, TEXT_BOX)), f"text box at {box}"
+    rows, columns = np.nonzero(reddish(part(desktop.settled(info), (0, 276, 399, 300), s)))
+    arrow = columns.min(), rows.min() + round(276 * s), columns.max(), rows.max() + round(276 * s)
+    assert all(abs(a - b * s) <= 1.5 for a, b in zip(arrow, ARROW)), f"the arrow spans {arrow}"
+    desktop.move(*at(info, ARROW_TARGET, s))
+    over = desktop.client(info, lambda c: red(part(c, RETURN_WORD, s)) > 100)
+    assert red(part(over, RETURN_WORD, s)) > 100, "no Επιστροφή with the pointer on the arrow"
