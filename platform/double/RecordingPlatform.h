@@ -28,7 +28,7 @@ inline std::string Utf8(std::wstring_view text) {
 
 class RecordingPlatform final : public Platform {
 public:
-    // "load Form1; show Form1; Form1.Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1 in E:\quin\; end"
+    // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1 in E:\quin\; end"
     std::string log;
     std::set<std::wstring> disc;  // full paths of the folders and programs that exist
     std::wstring currentDirectory = L"C:\\";
@@ -39,33 +39,38 @@ public:
         for (const auto& [name, state] : forms_) loaded.push_back(state.form);
         return loaded;
     }
+    // The window the user sees and acts on, or nullptr.
+    Form* Up() const {
+        for (const auto& [name, state] : forms_) {
+            if (state.visible) return state.form;
+        }
+        return nullptr;
+    }
 
-    // Events separated by "; ": "move Form1.Label2", "click egatast.Command1", "check egatast.Check1 0",
-    // "key Form1 Tab" (Tab BackTab Up Down Enter Space Esc), "altf4 Form2", "inbox egatast" (Alt+F4 on
-    // it when the next message box is up). A hidden window gets none, as on the real system, until the
-    // program has ended: late messages must then do nothing.
+    // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0",
+    // "key Tab" (Tab BackTab Up Down Enter Space Esc), "altf4", "inbox" (Alt+F4 when the next message box
+    // is up).
     void Raise(const std::string& events) {
         std::istringstream list(events);
         for (std::string event; std::getline(list >> std::ws, event, ';');) {
             std::string verb, target, argument;
             std::istringstream(event) >> verb >> target >> argument;
-            const std::string formName = target.substr(0, target.find('.'));
-            if (verb == "inbox") whileMessageBoxShows_ = "altf4 " + target;
-            if (!forms_.contains(formName) || (!forms_[formName].visible && !Ended())) continue;
-            Form& form = *forms_[formName].form;
+            if (verb == "inbox") whileMessageBoxShows_ = "altf4";
+            Form* form = Up();
+            if (!form || verb == "inbox") continue;
             Control* control = nullptr;
-            for (int i = 0; i < static_cast<int>(form.Layout().controls.size()); ++i) {
-                if (target.ends_with("." + std::string(form.Layout().controls[i].name))) control = form.ControlAt(i);
+            for (int i = 0; i < static_cast<int>(form->Layout().controls.size()); ++i) {
+                if (form->Layout().controls[i].name == target) control = form->ControlAt(i);
             }
             if (verb == "move") MouseMoved(*control);
             if (verb == "click") Clicked(*control);
             if (verb == "check") StateOf(*control).value = std::stoi(argument);
-            if (verb == "altf4") CloseFromKeyboard(form);
+            if (verb == "altf4") CloseFromKeyboard(*form);
             if (verb != "key") continue;
             const std::string keys[] = {"Tab", "BackTab", "Up", "Down", "Enter", "Space", "Esc"};
-            Control* focused = forms_[formName].focused;
-            const auto key = static_cast<Key>(std::find(keys, keys + 7, argument) - keys);
-            if (!KeyPressed(form, focused, key)) Note(argument + " to " + (focused ? Name(*focused) : formName));
+            const auto key = static_cast<Key>(std::find(keys, keys + 7, target) - keys);
+            Control* focused = Of(*form).focused;
+            if (!KeyPressed(*form, focused, key)) Note(target + " to " + (focused ? Name(*focused) : Name(*form)));
         }
     }
 
@@ -126,7 +131,7 @@ protected:
     void DoFocus(Form& form, Control* control, bool tabbedInto) override {
         Of(form).focused = control;
         const bool caret = tabbedInto && control && control->Layout().kind == ControlKind::TextBox;
-        if (control) Note("focus " + Name(*control) + (caret ? " caret at start" : ""));
+        if (control) Note("focus " + Name(*control) + (caret ? " at start" : ""));
     }
     void DoSelected(Control& control) override { Note("selected " + Name(control)); }
 
@@ -135,9 +140,7 @@ private:
     struct FormState { Form* form = nullptr; bool visible = false; Control* focused = nullptr; std::vector<ControlState> controls; };
 
     static std::string Name(const Form& form) { return std::string(form.Layout().name); }
-    static std::string Name(const Control& control) {
-        return Name(control.OwnerForm()) + "." + std::string(control.Layout().name);
-    }
+    static std::string Name(const Control& control) { return std::string(control.Layout().name); }
     // Relative paths are taken from the menu's folder, which the double puts at M:\.
     static std::wstring Full(std::wstring_view path) {
         return path.size() >= 2 && path[1] == L':' ? std::wstring(path) : L"M:\\" + std::wstring(path);
@@ -146,7 +149,7 @@ private:
     ControlState& StateOf(const Control& control) const {
         if (forms_.contains(Name(control.OwnerForm()))) return Of(control.OwnerForm()).controls.at(control.Index());
         // On the real system the window is gone: a handler must not get this far.
-        const_cast<RecordingPlatform*>(this)->Note("touched unloaded " + Name(control));
+        const_cast<RecordingPlatform*>(this)->Note("touched unloaded " + Name(control.OwnerForm()));
         throw std::logic_error("a control of a window that is not loaded");
     }
     mutable std::map<std::string, FormState> forms_;  // by name: each window exists at most once

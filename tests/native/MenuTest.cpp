@@ -1,15 +1,24 @@
-// The program's journeys against the recording platform: each row is a machine, what the user
-// does, and everything the user or the system sees happen, in order. Then thousands of random
-// journeys, with the program's invariants checked after every event.
+// The windows and the queries against the recording platform and a scripted system: journeys,
+// each a machine, what the user does and everything the user or the system sees happen, in order;
+// the queries' cases; and thousands of random journeys with the invariants checked at every step.
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <stdexcept>
 
 #include "FakeSystem.h"
 #include "menu/Form1.h"
 #include "menu/Program.h"
 #include "platform/double/RecordingPlatform.h"
+#include "system/Module1.h"
+
+// The unit tests run on a machine with no drives and an empty registry unless a test puts a
+// FakeSystem of its own in place.
+SystemCalls& RealSystemCalls() {
+    static FakeSystem empty;
+    return empty;
+}
 
 namespace {
 
@@ -43,63 +52,50 @@ struct Journey {
     std::string expected;  // what was logged after the start, or from the start if it begins with it
 };
 
-const std::string kBlack = "Form1.Label1 black; Form1.Label2 black; Form1.Label3 black";
-const std::string kDialog = "load egatast; show egatast; focus egatast.Check1; unload Form1; ";
-const std::string kPause = "msgbox Setup 0: Πατήστε ΟΚ για συνέχεια; ";
-const std::string kInfo = "hide Form1; load Form2; show Form2; focus Form2.Text1";
+const std::string kBlack = "Label1 black; Label2 black; Label3 black";
+const std::string kDialog = "load egatast; show egatast; focus Check1; unload Form1; ";
+const std::string kDb = "drives; shell E:\\dbsetup.exe 1 in C:\\; msgbox Setup 0: Πατήστε ΟΚ για συνέχεια; ";
+const std::string kSetup = "drives; shell E:\\Setup.exe 1 in C:\\; ";
+const std::string kInfo = "hide Form1; load Form2; show Form2; focus Text1";
 
 const Journey kJourneys[] = {
-    {"start and hover", "", "move Form1.Label1; move Form1.Label2; move Form1.Label4; move Form1.Label3; "
-     "move Form1.Picture1", "load Form1; reg; show Form1; " + kBlack + "; Form1.Label1 red; Form1.Label2 red; "
-     "Form1.Label3 red; " + kBlack},
-    {"run the application", "installed", "click Form1.Label1",
+    {"start and hover", "", "move Label1; move Label2; move Label4; move Label3; move Picture1",
+     "load Form1; reg; show Form1; " + kBlack + "; Label1 red; Label2 red; Label3 red; " + kBlack},
+    {"run the application", "installed", "click Label1",
      "drives; chdir E:\\quin\\; drives; shell E:\\quin\\quin.exe 1 in E:\\quin\\; end"},
-    {"application folder missing", "installed -E:\\quin\\", "click Form1.Label1",
+    {"application folder missing", "installed -E:\\quin\\", "click Label1",
      "drives; msgbox Quintaral 16: Σφάλμα εκτέλεσης 3:\n\nnot found: E:\\quin\\; end"},
-    {"no CD-ROM drive: paths from the menu's folder", "installed nocd +M:\\quin\\ +M:\\quin\\quin.exe",
-     "click Form1.Label1", "drives; chdir M:\\quin\\; drives; shell M:\\quin\\quin.exe 1 in M:\\quin\\; end"},
-    {"exit", "", "click Form1.Label3", "end"},
-    {"install both", "", "click Form1.Label1; click egatast.Command1",
-     kDialog + "drives; shell E:\\dbsetup.exe 1 in C:\\; " + kPause + "drives; shell E:\\Setup.exe 1 in C:\\; end"},
-    {"install the main program", "", "click Form1.Label1; check egatast.Check1 0; click egatast.Command1",
-     kDialog + "drives; shell E:\\Setup.exe 1 in C:\\; end"},
-    {"install the database", "", "click Form1.Label1; check egatast.Check2 0; click egatast.Command1",
-     kDialog + "drives; shell E:\\dbsetup.exe 1 in C:\\; " + kPause + "end"},
-    {"grayed boxes", "", "click Form1.Label1; check egatast.Check1 2; check egatast.Check2 2; click egatast.Command1",
-     kDialog + "end"},
-    {"failing database installer", "-E:\\dbsetup.exe", "click Form1.Label1; click egatast.Command1",
+    {"no CD-ROM drive: paths from the menu's folder", "installed nocd +M:\\quin\\ +M:\\quin\\quin.exe", "click Label1",
+     "drives; chdir M:\\quin\\; drives; shell M:\\quin\\quin.exe 1 in M:\\quin\\; end"},
+    {"exit", "", "click Label3", "end"},
+    {"install both", "", "click Label1; click Command1", kDialog + kDb + kSetup + "end"},
+    {"install the main program", "", "click Label1; check Check1 0; click Command1", kDialog + kSetup + "end"},
+    {"install the database", "", "click Label1; check Check2 0; click Command1", kDialog + kDb + "end"},
+    {"grayed boxes", "", "click Label1; check Check1 2; check Check2 2; click Command1", kDialog + "end"},
+    {"failing database installer", "-E:\\dbsetup.exe", "click Label1; click Command1",
      kDialog + "drives; msgbox Quintaral 16: Σφάλμα εκτέλεσης 2:\n\nnot found: E:\\dbsetup.exe; end"},
-    {"dialog closed during the pause", "", "click Form1.Label1; inbox egatast; click egatast.Command1",
-     kDialog + "drives; shell E:\\dbsetup.exe 1 in C:\\; " + kPause + "unload egatast; end"},
-    {"information and back, twice", "installed", "move Form1.Label3; move Form1.Label2; click Form1.Label2; "
-     "move Form2.Label1; move Form2.Text1; click Form2.Label1; click Form1.Label2",
-     "Form1.Label3 red; Form1.Label2 red; " + kInfo + "; Form2.Label2 shown; hide Form2; show Form1; "
-     "Form1.Label2 black; Form1.Label3 black; hide Form1; show Form2; Form2.Label2 hidden; focus Form2.Text1"},
-    {"Alt+F4 on the menu, information hidden", "", "click Form1.Label2; click Form2.Label1; altf4 Form1",
+    {"dialog closed during the pause", "", "click Label1; inbox; click Command1", kDialog + kDb + "unload egatast; end"},
+    {"information and back, twice", "installed",
+     "move Label3; move Label2; click Label2; move Label1; move Text1; click Label1; click Label2",
+     "Label3 red; Label2 red; " + kInfo + "; Label2 shown; hide Form2; show Form1; Label2 black; Label3 black; "
+     "hide Form1; show Form2; Label2 hidden; focus Text1"},
+    {"Alt+F4 on the menu, information hidden", "", "click Label2; click Label1; altf4",
      kInfo + "; hide Form2; show Form1; unload Form1; end"},
-    {"Alt+F4 on the information window", "", "click Form1.Label2; altf4 Form2", kInfo + "; unload Form2; end"},
-    {"Alt+F4 on the dialog", "", "click Form1.Label1; altf4 egatast", kDialog + "unload egatast; end"},
-    {"Tab wraps", "", "key Form1 Tab; key Form1 Tab; key Form1 Tab; key Form1 Tab",
-     "Form1.Label1 red; selected Form1.Label1; Form1.Label1 black; Form1.Label2 red; selected Form1.Label2; "
-     "Form1.Label2 black; Form1.Label3 red; selected Form1.Label3; Form1.Label3 black; Form1.Label1 red; "
-     "selected Form1.Label1"},
-    {"arrows and BackTab wrap", "", "key Form1 Down; key Form1 Up; key Form1 BackTab; key Form1 Down",
-     "Form1.Label1 red; selected Form1.Label1; Form1.Label1 black; Form1.Label3 red; selected Form1.Label3; "
-     "Form1.Label3 black; Form1.Label2 red; selected Form1.Label2; Form1.Label2 black; Form1.Label3 red; "
-     "selected Form1.Label3"},
-    {"no selection: keys do nothing", "", "key Form1 Esc; key Form1 Enter; key Form1 Space",
-     "Enter to Form1; Space to Form1"},
-    {"the information window from the keys", "", "key Form1 BackTab; key Form1 BackTab; key Form1 Space; "
-     "key Form2 Tab; key Form2 Tab; key Form2 Enter; key Form2 Down; key Form2 Esc; key Form1 Enter",
-     "Form1.Label3 red; selected Form1.Label3; Form1.Label3 black; Form1.Label2 red; selected Form1.Label2; " + kInfo +
-         "; Form2.Label2 shown; selected Form2.Label1; Form2.Label2 hidden; focus Form2.Text1 caret at start; "
-         "Enter to Form2.Text1; Down to Form2.Text1; hide Form2; show Form1; Form1.Label2 black; Form1.Label2 red; "
-         "selected Form1.Label2; hide Form1; show Form2; focus Form2.Text1"},
-    {"the dialog from the keys", "", "key Form1 Tab; key Form1 Enter; key egatast Space; key egatast Esc; "
-     "key egatast Down; key egatast Tab; key egatast Enter",
-     "Form1.Label1 red; selected Form1.Label1; " + kDialog + "Space to egatast.Check1; focus egatast.Check2; "
-     "focus egatast.Command1; drives; shell E:\\dbsetup.exe 1 in C:\\; " + kPause +
-     "drives; shell E:\\Setup.exe 1 in C:\\; end"},
+    {"Alt+F4 on the information window", "", "click Label2; altf4", kInfo + "; unload Form2; end"},
+    {"Alt+F4 on the dialog", "", "click Label1; altf4", kDialog + "unload egatast; end"},
+    {"Tab, arrows and BackTab wrap", "", "key Tab; key Tab; key Tab; key Tab; key BackTab; key Up; key Down",
+     "Label1 red; selected Label1; Label1 black; Label2 red; selected Label2; Label2 black; Label3 red; "
+     "selected Label3; Label3 black; Label1 red; selected Label1; Label1 black; Label3 red; selected Label3; "
+     "Label3 black; Label2 red; selected Label2; Label2 black; Label3 red; selected Label3"},
+    {"no selection: keys do nothing", "", "key Esc; key Enter; key Space", "Enter to Form1; Space to Form1"},
+    {"the information window from the keys", "",
+     "key Down; key Down; key Space; key Tab; key Tab; key Enter; key Down; key Esc; key Enter",
+     "Label1 red; selected Label1; Label1 black; Label2 red; selected Label2; " + kInfo + "; Label2 shown; "
+     "selected Label1; Label2 hidden; focus Text1 at start; Enter to Text1; Down to Text1; hide Form2; show Form1; "
+     "Label2 black; Label2 red; selected Label2; hide Form1; show Form2; focus Text1"},
+    {"the dialog from the keys", "", "key Tab; key Enter; key Space; key Esc; key Down; key Tab; key Enter",
+     "Label1 red; selected Label1; " + kDialog + "Space to Check1; focus Check2; focus Command1; " + kDb + kSetup +
+         "end"},
 };
 
 TEST(Menu, EveryJourneyShowsWhatItsRowSays) {
@@ -109,6 +105,52 @@ TEST(Menu, EveryJourneyShowsWhatItsRowSays) {
         const size_t start = row.expected.starts_with("load Form1") ? 0 : log.size() + 2;
         machine.platform.Raise(row.events);
         EXPECT_EQ(log.substr(std::min(start, log.size())), row.expected) << row.name;
+    }
+}
+
+TEST(Module1, FindCdDriveAnswersTheDiscsDriveInUpperCase) {
+    struct Case {
+        const char* list;  // letters of the roots, or "=" and the list as the system wrote it, or nullptr: it fails
+        const char* cdLetters;
+        const char* program;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {"A C D E", "DE", "C:\\Menu\\menu.exe", L"D:\\"},
+        {"c d", "D", "C:\\Menu\\menu.exe", L"D:\\"},
+        {"A C D", "", "C:\\Menu\\menu.exe", L""},
+        {"", "E", "C:\\Menu\\menu.exe", L""},
+        {nullptr, "E", "C:\\Menu\\menu.exe", L""},
+        {"C D E F", "DEF", "f:\\menu.exe", L"F:\\"},  // started from a CD-ROM drive: that one holds the disc
+        {"C D E F", "DEF", "E:\\Menu\\menu.exe", L"E:\\"},
+        {"C D E F", "DEF", "\\\\server\\share\\menu.exe", L"D:\\"},
+        {"A B C D E F G H I J K L M N O P Q R S T U V W X Y Z", "Z", "", L"Z:\\"},  // longer than 64 characters
+        {"=C:\\", "C", "", L""},  // no separator: the walk cannot go on
+    };
+    for (const Case& row : cases) {
+        FakeSystem system;
+        ScopedSystemCalls scope(system);
+        system.driveListFails = !row.list;
+        system.driveList = !row.list ? "" : *row.list == '=' ? row.list + 1 : FakeSystem::Roots(row.list);
+        system.cdLetters = row.cdLetters;
+        system.programPath = row.program;
+        EXPECT_EQ(FindCdDrive(), row.expected) << (row.list ? row.list : "failing list") << " from " << row.program;
+    }
+}
+
+TEST(Module1, EveryStoredValueReadsAsTheTableSaysAndOnlyTheExactNameMeansInstalled) {
+    for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
+        SCOPED_TRACE(row.name);
+        FakeSystem system;
+        ScopedSystemCalls scope(system);
+        system.value = row;
+        EXPECT_TRUE(ReadInstallValue(L"Quintaral", L"DisplayName") == row.expected);
+        EXPECT_EQ(system.keysOpen, 0) << "every key opened is closed again";
+        platform::RecordingPlatform platform;
+        platform::Forms forms(platform);
+        std::wstring caption;
+        platform.Dispatch([&] { caption = forms.Get<Form1>().Label1.Caption(); });
+        EXPECT_EQ(caption, row.installed ? L"Εκτέλεση Εφαρμογής" : L"Εγκατάσταση Εφαρμογής");
     }
 }
 
@@ -128,8 +170,8 @@ TEST(Menu, AFailureInAHandlerIsReportedWithItsNumberAndTextAndEndsTheProgram) {
 TEST(Menu, RandomEventsKeepEveryInvariant) {
     std::mt19937 random(20261206);
     auto pick = [&](size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random); };
-    const char* verbs[] = {"altf4 ", "click ", "check ", "key ", "move ", "move "};
-    const char* keys[] = {" Tab", " BackTab", " Up", " Down", " Enter", " Space", " Esc"};
+    const char* events[] = {"altf4", "click", "check", "key", "move", "move"};
+    const char* keys[] = {"Tab", "BackTab", "Up", "Down", "Enter", "Space", "Esc"};
     const char* machines[] = {"", "installed", "-E:\\quin\\", "installed -E:\\quin\\quin.exe", "-E:\\Setup.exe"};
     for (int sequence = 0; sequence < 1000; ++sequence) {
         const char* setUp = machines[pick(std::size(machines))];
@@ -137,13 +179,11 @@ TEST(Menu, RandomEventsKeepEveryInvariant) {
         platform::RecordingPlatform& platform = machine.platform;
         const std::wstring caption = machine.forms.Find<Form1>()->Label1.Caption();
         for (int step = 0; step < 40 && !platform.Ended(); ++step) {
-            const auto loaded = platform.Loaded();
-            ASSERT_FALSE(loaded.empty()) << "a program with no window has ended";
-            const platform::Form& form = *loaded[pick(loaded.size())];
-            const std::string verb = verbs[pick(std::size(verbs))];
-            const std::string control(form.Layout().controls[pick(form.Layout().controls.size())].name);
-            platform.Raise(verb + std::string(form.Layout().name) +
-                           (verb == "key " ? keys[pick(7)] : "." + control + " " + std::to_string(pick(3))));
+            ASSERT_NE(platform.Up(), nullptr) << "a program with no window has ended";
+            const auto& controls = platform.Up()->Layout().controls;
+            const std::string event = events[pick(std::size(events))];
+            platform.Raise(event + " " + (event == "key" ? keys[pick(7)] : std::string(controls[pick(controls.size())].name)) +
+                           " " + std::to_string(pick(3)));
             SCOPED_TRACE(std::string(setUp) + ": " + platform.log);
             const Form1* menu = machine.forms.Find<Form1>();
             ASSERT_TRUE(!menu || menu->Label1.Caption() == caption);
@@ -160,13 +200,15 @@ TEST(Menu, RandomEventsKeepEveryInvariant) {
             ASSERT_TRUE(started.empty() || platform.Ended()) << "a start ends the program";
         }
         if (!platform.Ended()) continue;
+        // Messages that arrive late reach windows that are still loaded, and must do nothing.
         const std::string atEnd = platform.log;
         for (platform::Form* form : platform.Loaded()) {
-            for (const auto& control : form->Layout().controls) {
-                const std::string target = std::string(form->Layout().name) + "." + std::string(control.name);
-                platform.Raise("move " + target + "; click " + target + "; key " + target + " Enter");
+            for (int i = 0; i < static_cast<int>(form->Layout().controls.size()); ++i) {
+                platform.MouseMoved(*form->ControlAt(i));
+                platform.Clicked(*form->ControlAt(i));
+                platform.KeyPressed(*form, form->ControlAt(i), platform::Key::Enter);
             }
-            platform.Raise("altf4 " + std::string(form->Layout().name));
+            platform.CloseFromKeyboard(*form);
         }
         ASSERT_EQ(platform.log, atEnd) << "nothing runs after the end";
     }
