@@ -16,7 +16,7 @@
 
 namespace platform {
 
-// Greek and Latin-1 as UTF-8, which the test reports print as they are.
+// Greek and Latin-1 as UTF-8, which test reports print as they are.
 inline std::string Utf8(std::wstring_view text) {
     std::string out;
     for (wchar_t c : text) {
@@ -28,8 +28,7 @@ inline std::string Utf8(std::wstring_view text) {
 
 class RecordingPlatform final : public Platform {
 public:
-    // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1 in E:\quin\; end"
-    std::string log;
+    std::string log;  // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1 in E:\quin\"
     std::set<std::wstring> disc;  // full paths of the folders and programs that exist
     std::wstring currentDirectory = L"C:\\";
 
@@ -48,8 +47,7 @@ public:
     }
 
     // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0",
-    // "key Tab" (Tab BackTab Up Down Enter Space Esc), "altf4", "inbox" (Alt+F4 when the next message box
-    // is up).
+    // "key Tab" (Tab BackTab Up Down Enter Space Esc), "altf4", "inbox" (Alt+F4 once a message box is up).
     void Raise(const std::string& events) {
         std::istringstream list(events);
         for (std::string event; std::getline(list >> std::ws, event, ';');) {
@@ -69,7 +67,7 @@ public:
             if (verb != "key") continue;
             const std::string keys[] = {"Tab", "BackTab", "Up", "Down", "Enter", "Space", "Esc"};
             const auto key = static_cast<Key>(std::find(keys, keys + 7, target) - keys);
-            Control* focused = Of(*form).focused;
+            Control* focused = forms_[Name(*form)].focused;
             if (!KeyPressed(*form, focused, key)) Note(target + " to " + (focused ? Name(*focused) : Name(*form)));
         }
     }
@@ -81,27 +79,24 @@ public:
 
 protected:
     void DoLoad(Form& form) override {
-        Of(form).form = &form;
-        for (const ControlLayout& row : form.Layout().controls) {
-            Of(form).controls.push_back({std::wstring(row.text), row.fore, row.visible, row.value});
-        }
+        forms_[Name(form)].form = &form;
         Note("load " + Name(form));
     }
     void DoShow(Form& form) override {
-        Of(form).visible = true;
+        forms_[Name(form)].visible = true;
         Note("show " + Name(form));
         Activated(form);  // showing makes the window the active one, as the real system does at once
     }
     void DoHide(Form& form) override {
-        Of(form).visible = false;
-        Deactivated(form, Of(form).focused);
+        forms_[Name(form)].visible = false;
+        Deactivated(form, forms_[Name(form)].focused);
         Note("hide " + Name(form));
     }
     void DoUnload(Form& form) override {
         forms_.erase(Name(form));
         Note("unload " + Name(form));
     }
-    bool DoIsVisible(const Form& form) const override { return forms_.contains(Name(form)) && Of(form).visible; }
+    bool DoIsVisible(const Form& form) const override { return forms_.contains(Name(form)) && forms_.at(Name(form)).visible; }
     void DoSetCaption(Control& control, std::wstring_view text) override {
         if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + " = " + Utf8(text));
     }
@@ -129,7 +124,7 @@ protected:
         Note("end");
     }
     void DoFocus(Form& form, Control* control, bool tabbedInto) override {
-        Of(form).focused = control;
+        forms_[Name(form)].focused = control;
         const bool caret = tabbedInto && control && control->Layout().kind == ControlKind::TextBox;
         if (control) Note("focus " + Name(*control) + (caret ? " at start" : ""));
     }
@@ -137,7 +132,7 @@ protected:
 
 private:
     struct ControlState { std::wstring caption; Colour fore; bool visible; int value; };
-    struct FormState { Form* form = nullptr; bool visible = false; Control* focused = nullptr; std::vector<ControlState> controls; };
+    struct FormState { Form* form = nullptr; bool visible = false; Control* focused = nullptr; };
 
     static std::string Name(const Form& form) { return std::string(form.Layout().name); }
     static std::string Name(const Control& control) { return std::string(control.Layout().name); }
@@ -145,14 +140,18 @@ private:
     static std::wstring Full(std::wstring_view path) {
         return path.size() >= 2 && path[1] == L':' ? std::wstring(path) : L"M:\\" + std::wstring(path);
     }
-    FormState& Of(const Form& form) const { return forms_[Name(form)]; }
+    // As the layout made it, until a handler changes it.
     ControlState& StateOf(const Control& control) const {
-        if (forms_.contains(Name(control.OwnerForm()))) return Of(control.OwnerForm()).controls.at(control.Index());
-        // On the real system the window is gone: a handler must not get this far.
-        const_cast<RecordingPlatform*>(this)->Note("touched unloaded " + Name(control.OwnerForm()));
-        throw std::logic_error("a control of a window that is not loaded");
+        if (!forms_.contains(Name(control.OwnerForm()))) {
+            // On the real system the window is gone: a handler must not get this far.
+            const_cast<RecordingPlatform*>(this)->Note("touched unloaded " + Name(control.OwnerForm()));
+            throw std::logic_error("a control of a window that is not loaded");
+        }
+        const ControlLayout& row = control.Layout();
+        return controls_.try_emplace(&control, std::wstring(row.text), row.fore, row.visible, row.value).first->second;
     }
-    mutable std::map<std::string, FormState> forms_;  // by name: each window exists at most once
+    std::map<std::string, FormState> forms_;  // by name: each window exists at most once
+    mutable std::map<const Control*, ControlState> controls_;
     std::string whileMessageBoxShows_;
 };
 

@@ -13,23 +13,23 @@ enum class Stored { kNoKey, kOtherValueOnly, kDisplayName };
 struct Case {
     const char* name;
     Stored stored;
-    unsigned long type;      // REG_SZ 1, REG_BINARY 3, REG_DWORD 4, REG_MULTI_SZ 7
-    std::string bytes;       // as stored, a terminating NUL included where there is one
-    std::wstring expected;   // what ReadInstallValue answers
-    bool installed;          // whether the menu offers to run the application
+    unsigned long type;     // REG_SZ 1, REG_DWORD 4, REG_MULTI_SZ 7
+    std::string bytes;      // as stored, a terminating NUL included where there is one
+    std::wstring expected;  // what ReadInstallValue answers
+    bool installed;         // whether the menu offers to run the application
 };
 
 inline std::vector<Case> AllCases() {
     using namespace std::string_literals;
-    const std::string letters2048(2048, 'q');
+    const std::string q2048(2048, 'q');
     return {
         {"no key", Stored::kNoKey, 1, "", L"", false},
         {"key without DisplayName", Stored::kOtherValueOnly, 1, "", L"", false},
         {"0 bytes", Stored::kDisplayName, 1, "", L"", false},
         {"the name without its NUL", Stored::kDisplayName, 1, "Quintaral", L"Quintaral", true},
         {"the name and its NUL", Stored::kDisplayName, 1, "Quintaral\0"s, L"Quintaral", true},
-        {"2048 bytes without a NUL", Stored::kDisplayName, 1, letters2048, std::wstring(2048, L'q'), false},
-        {"2049 bytes", Stored::kDisplayName, 1, letters2048 + '\0', L"", false},
+        {"2048 bytes without a NUL", Stored::kDisplayName, 1, q2048, std::wstring(2048, L'q'), false},
+        {"2049 bytes", Stored::kDisplayName, 1, q2048 + '\0', L"", false},
         {"REG_MULTI_SZ, the name first", Stored::kDisplayName, 7, "Quintaral\0Other\0\0"s, L"Quintaral", true},
         {"REG_DWORD 0x51", Stored::kDisplayName, 4, "Q\0\0\0"s, L"Q", false},
         {"lower case", Stored::kDisplayName, 1, "quintaral\0"s, L"quintaral", false},

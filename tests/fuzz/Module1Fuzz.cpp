@@ -20,28 +20,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     system.cdLetters = input.ConsumeRandomLengthString(8);
     system.driveListFails = input.ConsumeBool();
     system.programPath = input.ConsumeRandomLengthString(16);
-    system.value.stored = static_cast<install_value_cases::Stored>(input.ConsumeIntegralInRange(0, 2));
-    system.value.type = input.ConsumeIntegral<unsigned long>();
-    system.value.bytes = input.ConsumeRemainingBytesAsString();
-
-    // Either nothing, or one of the roots the system named (the program's own or one of the
-    // list), in upper case.
-    const std::wstring found = FindCdDrive();
+    system.value = {"", static_cast<install_value_cases::Stored>(input.ConsumeIntegralInRange(0, 2)),
+                    input.ConsumeIntegral<unsigned long>(), input.ConsumeRemainingBytesAsString(), L"", false};
+    // Either nothing, or in upper case one of the roots the system named: the program's own or one of the list.
     std::string root;
-    for (wchar_t c : found) {
-        if (c >= L'a' && c <= L'z') std::abort();
-        root += static_cast<char>(c);
-    }
-    auto upper = [](std::string text) {
-        for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return text;
-    };
-    const bool own = !root.empty() && upper(system.programPath.substr(0, 3)) == root;
-    const bool listed = upper('\0' + system.driveList).find('\0' + root + '\0') != std::string::npos;
-    if (!root.empty() && !own && !listed) std::abort();
+    for (wchar_t c : FindCdDrive()) root += static_cast<char>(c >= L'a' && c <= L'z' ? L'?' : c);
+    for (char& c : system.programPath) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : system.driveList) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const bool listed = ('\0' + system.driveList).find('\0' + root + '\0') != std::string::npos;
+    if (!root.empty() && system.programPath.substr(0, 3) != root && !listed) std::abort();
 
     const std::wstring value = ReadInstallValue(L"Quintaral", L"DisplayName");
-    if (value.size() > 2048 || value.find(L'\0') != std::wstring::npos) std::abort();
-    if (system.keysOpen != 0) std::abort();  // every key opened was closed
+    if (value.size() > 2048 || value.find(L'\0') != std::wstring::npos || system.keysOpen != 0) std::abort();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "system/SystemCalls.h"
 #include "tests/common/InstallValueCases.h"
@@ -36,21 +37,18 @@ public:
     }
     long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override {
         Note("reg");
-        if (root != kHkeyLocalMachine || std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral" ||
-            value.stored == install_value_cases::Stored::kNoKey) {
-            return 2;
-        }
-        key = 7;
-        return ++keysOpen, 0;
+        const bool exists = value.stored != install_value_cases::Stored::kNoKey;
+        if (root != kHkeyLocalMachine || std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral" || !exists) return 2;
+        ++keysOpen;
+        return key = 7, 0;
     }
     long RegQueryValueExA(RegKey key, const char* name, unsigned long& type, unsigned char* data,
                           unsigned long& size) override {
-        if (key != 7) return 6;
-        if (value.stored != install_value_cases::Stored::kDisplayName || std::string(name) != "DisplayName") return 2;
+        if (key != 7 || value.stored != install_value_cases::Stored::kDisplayName || std::string(name) != "DisplayName") return 2;
+        const unsigned long needed = static_cast<unsigned long>(value.bytes.size());
         type = value.type;
-        if (value.bytes.size() > size) return size = static_cast<unsigned long>(value.bytes.size()), 234;
-        std::memcpy(data, value.bytes.data(), value.bytes.size());
-        return size = static_cast<unsigned long>(value.bytes.size()), 0;
+        if (needed <= size) std::memcpy(data, value.bytes.data(), needed);
+        return std::exchange(size, needed) < needed ? 234 : 0;  // ERROR_MORE_DATA
     }
     long RegCloseKey(RegKey key) override { return key == 7 ? (--keysOpen, 0) : 6; }
     std::string ProgramPath() override { return programPath; }

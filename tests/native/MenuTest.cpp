@@ -30,9 +30,10 @@ struct Machine {
     platform::Forms forms{platform};
 
     // "installed", "nocd" (no CD-ROM drive), "+path" or "-path" on the disc.
-    explicit Machine(const std::string& words) {
+    explicit Machine(const std::string& words, const install_value_cases::Case& value = install_value_cases::AllCases()[0]) {
         std::istringstream machine(words);
         system.log = &platform.log;
+        system.value = value;
         platform.disc = {L"E:\\", L"E:\\quin\\", L"E:\\quin\\quin.exe", L"E:\\dbsetup.exe", L"E:\\Setup.exe"};
         for (std::string word; machine >> word;) {
             const std::wstring path(word.begin() + 1, word.end());
@@ -109,12 +110,8 @@ TEST(Menu, EveryJourneyShowsWhatItsRowSays) {
 }
 
 TEST(Module1, FindCdDriveAnswersTheDiscsDriveInUpperCase) {
-    struct Case {
-        const char* list;  // letters of the roots, or "=" and the list as the system wrote it, or nullptr: it fails
-        const char* cdLetters;
-        const char* program;
-        const wchar_t* expected;
-    };
+    // The roots' letters, or "=" and the list as the system wrote it, or nullptr when it fails.
+    struct Case { const char* list; const char* cdLetters; const char* program; const wchar_t* expected; };
     const Case cases[] = {
         {"A C D E", "DE", "C:\\Menu\\menu.exe", L"D:\\"},
         {"c d", "D", "C:\\Menu\\menu.exe", L"D:\\"},
@@ -140,17 +137,11 @@ TEST(Module1, FindCdDriveAnswersTheDiscsDriveInUpperCase) {
 
 TEST(Module1, EveryStoredValueReadsAsTheTableSaysAndOnlyTheExactNameMeansInstalled) {
     for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
-        SCOPED_TRACE(row.name);
-        FakeSystem system;
-        ScopedSystemCalls scope(system);
-        system.value = row;
-        EXPECT_TRUE(ReadInstallValue(L"Quintaral", L"DisplayName") == row.expected);
-        EXPECT_EQ(system.keysOpen, 0) << "every key opened is closed again";
-        platform::RecordingPlatform platform;
-        platform::Forms forms(platform);
-        std::wstring caption;
-        platform.Dispatch([&] { caption = forms.Get<Form1>().Label1.Caption(); });
-        EXPECT_EQ(caption, row.installed ? L"Εκτέλεση Εφαρμογής" : L"Εγκατάσταση Εφαρμογής");
+        Machine machine("", row);
+        EXPECT_TRUE(ReadInstallValue(L"Quintaral", L"DisplayName") == row.expected) << row.name;
+        EXPECT_EQ(machine.system.keysOpen, 0) << row.name << ": every key opened is closed again";
+        const std::wstring caption = machine.forms.Find<Form1>()->Label1.Caption();
+        EXPECT_EQ(caption, row.installed ? L"Εκτέλεση Εφαρμογής" : L"Εγκατάσταση Εφαρμογής") << row.name;
     }
 }
 
