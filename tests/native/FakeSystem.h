@@ -18,6 +18,7 @@ public:
     std::string programPath = "C:\\Menu\\menu.exe";
     install_value_cases::Case value{"", install_value_cases::Stored::kNoKey, 1, "", L"", false};
     int keysOpen = 0;
+    unsigned long firstLength = 0;  // of the buffer the drive list was first asked for
     std::string* log = nullptr;
 
     static std::string Roots(const std::string& letters) {
@@ -27,6 +28,7 @@ public:
     }
     unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override {
         Note("drives");
+        firstLength = firstLength ? firstLength : length;
         if (driveListFails) return 0;
         if (length < driveList.size() + 1) return static_cast<unsigned long>(driveList.size() + 1);  // no NUL written
         std::memcpy(buffer, driveList.c_str(), driveList.size() + 1);

@@ -94,8 +94,8 @@ const Journey kJourneys[] = {
      "Label1 red; selected Label1; Label1 black; Label2 red; selected Label2; " + kInfo + "; Label2 shown; "
      "selected Label1; Label2 hidden; focus Text1 at start; Enter to Text1; Down to Text1; hide Form2; show Form1; "
      "Label2 black; Label2 red; selected Label2; hide Form1; show Form2; focus Text1"},
-    {"the dialog from the keys", "", "key Tab; key Enter; key Space; key Esc; key Down; key Tab; key Enter",
-     "Label1 red; selected Label1; " + kDialog + "Space to Check1; focus Check2; focus Command1; " + kDb + kSetup +
+    {"the dialog from the keys", "", "key Tab; key Enter; key Space; key Esc; key Down; key Tab; key Space; key Enter",
+     "Label1 red; selected Label1; " + kDialog + "Space to Check1; focus Check2; focus Command1; Space to Command1; " + kDb + kSetup +
          "end"},
 };
 
@@ -132,6 +132,7 @@ TEST(Module1, FindCdDriveAnswersTheDiscsDriveInUpperCase) {
         system.cdLetters = row.cdLetters;
         system.programPath = row.program;
         EXPECT_EQ(FindCdDrive(), row.expected) << (row.list ? row.list : "failing list") << " from " << row.program;
+        EXPECT_TRUE(system.firstLength == 64 || system.firstLength == 0) << "asked first with 64 characters";
     }
 }
 

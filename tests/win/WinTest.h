@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "menu/Form1.h"
 #include "menu/Program.h"
 #include "platform/win32/Win32Platform.h"
@@ -27,6 +29,8 @@ protected:
         Flush();
     }
     Form1& Menu() { return *forms.Find<Form1>(); }
+    // All three windows, loaded.
+    std::vector<const platform::Form*> Windows() { return {&Menu(), &forms.Get<egatast>(), &forms.Get<Form2>()}; }
     int Px(int twips) const { return MulDiv(twips, platform.Dpi(), 1440); }
     POINT Centre(const platform::Control& control) const {
         const RECT rect = platform.RectOf(control);

@@ -54,10 +54,10 @@ const platform::Control& Named(const platform::Form& form, std::string_view name
 }
 
 TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
-    const platform::Form* windows[] = {&Menu(), &forms.Get<egatast>(), &forms.Get<Form2>()};
+    const auto windows = Windows();
     for (const Row& row : kLayout) {
         SCOPED_TRACE(std::string(row.form) + " " + (row.control ? row.control : ""));
-        const auto* form = *std::find_if(windows, windows + 3, [&](auto* f) { return f->Layout().name == row.form; });
+        const auto* form = *std::find_if(windows.begin(), windows.end(), [&](auto* f) { return f->Layout().name == row.form; });
         HWND frame = platform.FrameOf(*form);
         if (!row.control) {
             RECT client{}, outer{};
@@ -108,7 +108,7 @@ TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
 
 // Each font must draw every Greek letter of its control's text: a face without them shows boxes.
 TEST_F(RealWindows, EveryFontHasTheLettersOfItsText) {
-    for (const platform::Form* form : {static_cast<platform::Form*>(&Menu()), static_cast<platform::Form*>(&forms.Get<egatast>()), static_cast<platform::Form*>(&forms.Get<Form2>())}) {
+    for (const platform::Form* form : Windows()) {
         for (size_t i = 0; i < form->Layout().controls.size(); ++i) {
             const platform::Control& control = *form->ControlAt(static_cast<int>(i));
             const std::wstring text = platform.Caption(control);
