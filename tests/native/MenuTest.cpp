@@ -187,7 +187,9 @@ TEST(Menu, RandomEventsKeepEveryInvariant) {
                 started += platform.log.substr(at + 6, platform.log.find(';', at) - at - 6) + "; ";
             }
             const std::string db = "E:\\dbsetup.exe 1 in C:\\; ", setup = "E:\\Setup.exe 1 in C:\\; ";
-            const std::set<std::string> allowed{"", "E:\\quin\\quin.exe 1 in E:\\quin\\; ", db, setup, db + setup};
+            const std::set<std::string> allowed = std::string(setUp).starts_with("installed")
+                                                      ? std::set<std::string>{"", "E:\\quin\\quin.exe 1 in E:\\quin\\; "}
+                                                      : std::set<std::string>{"", db, setup, db + setup};
             ASSERT_TRUE(allowed.contains(started)) << started;
             ASSERT_TRUE(started.empty() || platform.Ended()) << "a start ends the program";
         }

@@ -190,12 +190,17 @@ TEST_F(RealWindows, AHiddenPictureBoxTakesWhatItHoldsWithIt) {
 }
 
 // Hovering and visiting again and again leave the GDI and USER objects and the memory where they
-// were. Wine reports no objects, but its objects live in the process's memory.
+// were. Wine counts no objects for GetGuiResources, so its GDI handles are read too: freed ones are
+// handed out again, and only objects kept alive push the highest of a thousand new ones up.
 TEST_F(RealWindows, HoversAndVisitsLeaveObjectsAndMemoryWhereTheyWere) {
     auto footprint = [] {
         PROCESS_MEMORY_COUNTERS memory{sizeof memory};
         GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-        return std::tuple{GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+        std::vector<HGDIOBJ> probes(1000);
+        DWORD highest = 0;
+        for (HGDIOBJ& probe : probes) highest = std::max<DWORD>(highest, LOWORD(probe = CreateSolidBrush(0)));
+        for (HGDIOBJ probe : probes) DeleteObject(probe);
+        return std::tuple{GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) + highest,
                           GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), memory.PagefileUsage};
     };
     auto cycles = [&](int hovers, int visits) {
@@ -212,9 +217,9 @@ TEST_F(RealWindows, HoversAndVisitsLeaveObjectsAndMemoryWhereTheyWere) {
     };
     cycles(1, 1);
     const auto [gdi, user, committed] = footprint();
-    cycles(2000, 50);
+    cycles(200, 50);
     const auto [gdiAfter, userAfter, committedAfter] = footprint();
-    EXPECT_EQ(gdiAfter, gdi);
+    EXPECT_LT(gdiAfter, gdi + 10) << "GDI objects";
     EXPECT_EQ(userAfter, user);
     EXPECT_LT(committedAfter, committed + 256 * 1024) << committed << " bytes before";
     EXPECT_GT(committed, 0u) << "the system reports the process's memory";
