@@ -1,45 +1,65 @@
 #pragma once
-// A scripted system behind the queries' seam: a drive list with types, and a registry.
+// A scripted system behind the queries' seam: the drives, the product's registry key and the
+// menu's own path. Drive-list reads and key openings are written to `log` when one is given.
 
-#include <map>
+#include <cctype>
+#include <cstring>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "system/SystemCalls.h"
-
-struct RegistryValue {
-    unsigned long type = 1;  // REG_SZ
-    std::string data;        // the bytes as stored, terminating NUL included if there is one
-};
+#include "tests/common/InstallValueCases.h"
 
 class FakeSystem final : public SystemCalls {
 public:
-    std::string driveList;                      // "A:\\\0C:\\\0" as the system writes it
-    std::map<char, unsigned> driveTypes;        // by upper-case letter; others are fixed (3)
+    std::string driveList = Roots("A C E");  // as the system writes it: "A:\", NUL, "C:\", NUL, ...
+    std::string cdLetters = "E";             // upper case; every other drive is fixed
     bool driveListFails = false;
-    std::map<std::string, std::map<std::string, RegistryValue>> registry;  // key path → values
     std::string programPath = "C:\\Menu\\menu.exe";
-    std::vector<unsigned long> driveListLengths;  // the buffer lengths asked with
-    std::vector<std::string> openedKeys;
+    install_value_cases::Case value{"", install_value_cases::Stored::kNoKey, 1, "", L"", false};
     int keysOpen = 0;
+    unsigned long firstLength = 0;  // of the buffer the drive list was first asked for
+    std::string* log = nullptr;
 
-    // The drive list the system would report for these roots, in this order.
-    static std::string DriveList(std::initializer_list<const char*> roots);
-    // The product's key as the menu opens it, holding DisplayName.
-    void SetDisplayName(std::string data, unsigned long type = 1);
-
-    unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override;
-    unsigned GetDriveTypeA(const char* root) override;
-    long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override;
-    long RegQueryValueExA(RegKey key, const char* valueName, unsigned long& type, unsigned char* data,
-                          unsigned long& size) override;
-    long RegCloseKey(RegKey key) override;
+    static std::string Roots(const std::string& letters) {
+        std::string list;
+        for (char letter : letters) list += letter == ' ' ? "" : std::string(1, letter) + ":\\" + '\0';
+        return list;
+    }
+    unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override {
+        Note("drives");
+        firstLength = firstLength ? firstLength : length;
+        if (driveListFails) return 0;
+        if (length < driveList.size() + 1) return static_cast<unsigned long>(driveList.size() + 1);  // no NUL written
+        std::memcpy(buffer, driveList.c_str(), driveList.size() + 1);
+        return static_cast<unsigned long>(driveList.size());
+    }
+    unsigned GetDriveTypeA(const char* root) override {
+        return cdLetters.find(static_cast<char>(std::toupper(root[0]))) == std::string::npos ? 3 : kDriveCdRom;
+    }
+    long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override {
+        Note("reg");
+        const bool exists = value.stored != install_value_cases::Stored::kNoKey;
+        if (root != kHkeyLocalMachine || std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral" || !exists) return 2;
+        ++keysOpen;
+        return key = 7, 0;
+    }
+    long RegQueryValueExA(RegKey key, const char* name, unsigned long& type, unsigned char* data,
+                          unsigned long& size) override {
+        if (key != 7 || value.stored != install_value_cases::Stored::kDisplayName || std::string(name) != "DisplayName") return 2;
+        const unsigned long needed = static_cast<unsigned long>(value.bytes.size());
+        type = value.type;
+        if (needed <= size) std::memcpy(data, value.bytes.data(), needed);
+        return std::exchange(size, needed) < needed ? 234 : 0;  // ERROR_MORE_DATA
+    }
+    long RegCloseKey(RegKey key) override { return key == 7 ? (--keysOpen, 0) : 6; }
     std::string ProgramPath() override { return programPath; }
-    std::string ToAnsi(std::wstring_view text) override;
-    std::wstring FromAnsi(std::string_view text) override;
+    // Byte by byte both ways: a stand-in for the ANSI code page.
+    std::string ToAnsi(std::wstring_view text) override { return {text.begin(), text.end()}; }
+    std::wstring FromAnsi(std::string_view text) override { return {text.begin(), text.end()}; }
 
 private:
-    std::vector<std::string> handles_;
+    void Note(const char* entry) {
+        if (log) *log += (log->empty() ? "" : "; ") + std::string(entry);
+    }
 };
-
-inline const std::string kProductKey = "SOFTWARE\\Quintaral\\Quintaral\\Quintaral";

@@ -1,327 +1,228 @@
-// The real windows on the real window system: sizes and places in pixels, where the
-// pointer goes, what is painted, and which fonts draw the Greek.
-#include <windows.h>
+// The three windows on the real window system: every value they are given, where the pointer
+// goes, what is painted, which fonts draw the Greek, and that nothing leaks.
+#include "WinTest.h"  // windows.h first
+#include <psapi.h>
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
+#include <algorithm>
 #include <string>
-
-#include "assets/Layouts.h"
-#include "menu/Form1.h"
-#include "menu/Program.h"
-#include "platform/win32/Win32Platform.h"
-#include "windows/Form2.h"
-#include "windows/egatast.h"
 
 namespace {
 
-using platform::win32::Win32Platform;
-
-void Flush() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-SIZE ClientSize(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return {client.right, client.bottom};
-}
-
-POINT Centre(const RECT& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
-
-class WindowTest : public ::testing::Test {
-protected:
-    Win32Platform platform{GetModuleHandleW(nullptr)};
-    platform::Forms forms{platform};
-
-    void SetUp() override {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral");
-        platform.Dispatch([&] { StartMenu(forms); });
-        Flush();
-        ASSERT_NE(forms.Find<Form1>(), nullptr);
-    }
-
-    int Px(int at96) const { return MulDiv(at96, platform.Dpi(), 96); }
-    RECT Px(RECT at96) const { return {Px(at96.left), Px(at96.top), Px(at96.right), Px(at96.bottom)}; }
-
-    // The pointer at `at` in the client area of the window that draws `over`: its own, or
-    // for a label or picture box, its form's.
-    void Move(const platform::Control& over, POINT at) {
-        HWND window = platform.WindowOf(over) ? platform.WindowOf(over) : platform.ContainerOf(over);
-        SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
-    }
-    void Click(const platform::Control& on, POINT at) {
-        HWND window = platform.ContainerOf(on);
-        SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-        SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    }
-    // Pure red pixels on screen inside the control's rectangle.
-    int RedPixels(const platform::Control& control) {
-        HWND window = platform.ContainerOf(control);
-        UpdateWindow(window);
-        const RECT rect = platform.RectOf(control);
-        HDC dc = GetDC(window);
-        int red = 0;
-        for (int y = rect.top; y < rect.bottom; ++y) {
-            for (int x = rect.left; x < rect.right; ++x) red += GetPixel(dc, x, y) == RGB(255, 0, 0);
-        }
-        ReleaseDC(window, dc);
-        return red;
-    }
+// A window's row names no control; its size is its client area's.
+struct Row {
+    const char* form;
+    const char* control;
+    std::wstring text;
+    int left, top, width, height;      // twips
+    const wchar_t* face = nullptr;     // nullptr: the platform's default font
+    int centipoints = 0;
+    bool bold = false;
+    platform::Colour fore = platform::kDefaultColour;  // as the windows' handlers see it
+    COLORREF back = CLR_INVALID;       // a text box's background
 };
 
-TEST_F(WindowTest, TheMenuHasItsLayoutInPixels) {
-    Form1& menu = *forms.Find<Form1>();
-    HWND frame = platform.FrameOf(menu);
-    EXPECT_TRUE(IsWindowVisible(frame));
-    EXPECT_EQ(ClientSize(frame).cx, Px(400));
-    EXPECT_EQ(ClientSize(frame).cy, Px(301));
-    const LONG style = GetWindowLongW(frame, GWL_STYLE);
-    EXPECT_NE(style & WS_DLGFRAME, 0);
-    EXPECT_EQ(style & (WS_CAPTION & ~WS_DLGFRAME), 0) << "no title bar";
-    EXPECT_EQ(style & (WS_SYSMENU | WS_THICKFRAME), 0);
+constexpr platform::Colour kWindowText = 0x80000008;
 
-    RECT window{};
-    GetWindowRect(frame, &window);
-    EXPECT_EQ(window.right - window.left, Px(400) + 2 * GetSystemMetrics(SM_CXDLGFRAME));
-    EXPECT_NEAR((window.left + window.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
-    EXPECT_NEAR((window.top + window.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+const Row kLayout[] = {
+    {"Form1", nullptr, L"Quintaral", 0, 0, 6000, 4515},
+    {"Form1", "Picture1", L"", 0, 0, 6015, 4515, nullptr, 0, false, kWindowText},
+    {"Form1", "Label4", L"© 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος.", 60, 4230, 5835, 240},
+    {"Form1", "Label3", L"Έξοδος", 1260, 3075, 1395, 315, L"Arial", 1425, false, platform::kBlack},
+    {"Form1", "Label2", L"Πληροφορίες", 1260, 2340, 1950, 330, L"Arial", 1425, false, platform::kBlack},
+    {"Form1", "Label1", L"Εγκατάσταση Εφαρμογής", 1230, 1605, 3360, 345, L"Arial", 1425, false, platform::kBlack},
+    {"egatast", nullptr, L"Εγκατάσταση", 0, 0, 5115, 1875},
+    {"egatast", "Command1", L"Συνέχεια", 3720, 1440, 1335, 375},
+    {"egatast", "Check2", L"      Κυρίως Πρόγραμμα", 675, 570, 3255, 255},
+    {"egatast", "Check1", L"      Βάση Χρηστών - Ερωτήσεων", 675, 1020, 3255, 255},
+    {"egatast", "Label1", L"Ποιά μέρη ακριβώς θα εγκαταστήσετε ;", 240, 120, 4815, 375, L"MS Sans Serif", 825, true},
+    {"Form2", nullptr, L"Quintaral", 0, 0, 6000, 4515},
+    {"Form2", "Picture1", L"", 0, 0, 6030, 4545, nullptr, 0, false, kWindowText},
+    {"Form2", "Text1",
+     L"Το πρόγραμμα εγκατάστασης είναι το SETUP.EXE\r\nΓια να τρέξει το πρόγραμμα, πρέπει το CD\r\n"
+     L"να βρίσκεται στο drive.\r\n\r\nΕλάχιστο Aπαιτούμενο Σύστημα :\r\n\r\nPentium 100 MHz\r\n16 MB RAM\r\n"
+     L"4x CD Drive\r\nSoundcard 16bit\r\nHard disk Free Space >4 MB\r\nMicrosoft Windows 95\r\nMicrosoft Access 97\r\n"
+     L"\r\nΠληροφορίες:\r\n\r\ninfo@quintaral.example.com\r\nsupport@quintaral.example.com\r\n",
+     135, 1215, 5745, 2895, L"MS Sans Serif", 825, true, platform::kDefaultColour, RGB(0xFF, 0xFF, 0xC0)},
+    {"Form2", "Label2", L"Επιστροφή", 4545, 4215, 885, 240, nullptr, 0, false, platform::kRed},
+    {"Form2", "Label1", L"", 5505, 4200, 435, 270},
+};
 
-    const RECT expected[] = {{82, 107, 306, 130}, {84, 156, 214, 178}, {84, 205, 177, 226}, {4, 282, 393, 298}};
-    const platform::Control* labels[] = {&menu.Label1, &menu.Label2, &menu.Label3, &menu.Label4};
-    for (int i = 0; i < 4; ++i) {
-        const RECT want = Px(expected[i]);
-        const RECT got = platform.RectOf(*labels[i]);
-        EXPECT_TRUE(EqualRect(&want, &got)) << "Label" << i + 1 << ": " << got.left << "," << got.top << " - "
-                                            << got.right << "," << got.bottom;
+const platform::Control& Named(const platform::Form& form, std::string_view name) {
+    for (int i = 0;; ++i) {
+        if (form.Layout().controls[i].name == name) return *form.ControlAt(i);
     }
-    // The picture box reaches one pixel past the client area.
-    const RECT picture = platform.RectOf(menu.Picture1);
-    EXPECT_EQ(picture.right - picture.left, Px(401));
-    EXPECT_EQ(GetWindow(frame, GW_CHILD), nullptr) << "the picture and its entries are drawn by the menu's window";
 }
 
-void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
-
-int IconWidth(HWND window, WPARAM which) {
-    auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
-    ICONINFO info{};
-    if (!icon || !GetIconInfo(icon, &info)) return 0;
-    BITMAP mask{};
-    GetObjectW(info.hbmMask, sizeof mask, &mask);
-    DeleteObject(info.hbmMask);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    return mask.bmWidth;
+TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
+    const auto windows = Windows();
+    for (const Row& row : kLayout) {
+        SCOPED_TRACE(std::string(row.form) + " " + (row.control ? row.control : ""));
+        const auto* form = *std::find_if(windows.begin(), windows.end(), [&](auto* f) { return f->Layout().name == row.form; });
+        HWND frame = platform.FrameOf(*form);
+        if (!row.control) {
+            RECT client{}, outer{};
+            GetClientRect(frame, &client);
+            GetWindowRect(frame, &outer);
+            EXPECT_EQ(client.right, Px(row.width));
+            EXPECT_EQ(client.bottom, Px(row.height));
+            const LONG frameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+            EXPECT_EQ(GetWindowLongW(frame, GWL_STYLE) & frameStyles, row.form == std::string("egatast") ? WS_CAPTION : WS_DLGFRAME);
+            EXPECT_EQ(outer.right - outer.left, client.right + 2 * GetSystemMetrics(SM_CXDLGFRAME)) << "a fixed dialog frame";
+            EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
+            EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+            wchar_t caption[32] = {};
+            GetWindowTextW(frame, caption, 32);
+            EXPECT_EQ(caption, row.text);
+            continue;
+        }
+        const platform::Control& control = Named(*form, row.control);
+        HWND own = platform.WindowOf(control);
+        RECT got = platform.RectOf(control);
+        if (own) {
+            GetWindowRect(own, &got);
+            MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&got), 2);
+        }
+        const RECT want{Px(row.left), Px(row.top), Px(row.left + row.width), Px(row.top + row.height)};
+        EXPECT_TRUE(EqualRect(&want, &got)) << got.left << "," << got.top << " - " << got.right << "," << got.bottom;
+        EXPECT_TRUE(platform.Caption(control) == row.text);
+        LOGFONTW font{};
+        GetObjectW(own ? reinterpret_cast<HFONT>(SendMessageW(own, WM_GETFONT, 0, 0)) : platform.FontOf(control),
+                   sizeof font, &font);
+        EXPECT_EQ(font.lfCharSet, 161) << "Greek";
+        if (row.face) {
+            EXPECT_EQ(std::wstring(font.lfFaceName), row.face);
+            EXPECT_EQ(font.lfHeight, -MulDiv(row.centipoints, platform.Dpi(), 7200));
+            EXPECT_EQ(font.lfWeight, row.bold ? FW_BOLD : FW_NORMAL);
+        }
+        EXPECT_EQ(platform.ForeColor(control), row.fore);
+        if (row.back == CLR_INVALID) continue;
+        HDC dc = GetDC(own);
+        LOGBRUSH brush{};
+        GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(frame, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                                          reinterpret_cast<LPARAM>(own))), sizeof brush, &brush);
+        EXPECT_EQ(brush.lbColor, row.back);
+        EXPECT_EQ(GetBkColor(dc), row.back);
+        ReleaseDC(own, dc);
+    }
 }
 
-// The icons come once the event loop has nothing else to do, the window being painted.
-TEST_F(WindowTest, TheMenuHasItsIconsOnceTheEventLoopIsIdle) {
-    HWND frame = platform.FrameOf(*forms.Find<Form1>());
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, QuitLoop);
-    platform.Run();
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(IconWidth(frame, ICON_BIG), GetSystemMetrics(SM_CXICON));
-    EXPECT_EQ(IconWidth(frame, ICON_SMALL), GetSystemMetrics(SM_CXSMICON));
-}
-
-TEST_F(WindowTest, ThePointerGoesToTheLabelUnderItAndTheEntryIsRepaintedRed) {
-    Form1& menu = *forms.Find<Form1>();
-    EXPECT_EQ(RedPixels(menu.Label1), 0);
-    Move(menu.Label1, Centre(platform.RectOf(menu.Label1)));
-    EXPECT_EQ(menu.Label1.ForeColor(), platform::kRed);
-    EXPECT_GT(RedPixels(menu.Label1), 20) << "painted red on screen";
-
-    Move(menu.Label2, Centre(platform.RectOf(menu.Label2)));
-    EXPECT_EQ(menu.Label1.ForeColor(), platform::kRed);
-    EXPECT_EQ(menu.Label2.ForeColor(), platform::kRed);
-
-    Move(menu.Label4, Centre(platform.RectOf(menu.Label4)));
-    EXPECT_EQ(menu.Label1.ForeColor(), platform::kRed) << "the copyright line changes nothing";
-
-    Move(menu.Picture1, {Px(350), Px(250)});
-    EXPECT_EQ(menu.Label1.ForeColor(), platform::kBlack);
-    EXPECT_EQ(menu.Label2.ForeColor(), platform::kBlack);
-    EXPECT_EQ(RedPixels(menu.Label1), 0);
-    EXPECT_EQ(RedPixels(menu.Label2), 0);
-}
-
-// A hover redraws the entry whose colour changes and nothing else of the picture.
-TEST_F(WindowTest, AHoverInvalidatesOnlyTheEntryWhoseColourChanges) {
-    Form1& menu = *forms.Find<Form1>();
-    HWND picture = platform.ContainerOf(menu.Label1);
-    const RECT entry = platform.RectOf(menu.Label1);
-    HRGN pending = CreateRectRgn(0, 0, 0, 0);
-    HRGN expected = CreateRectRgnIndirect(&entry);
-    auto describe = [&] {
-        RECT box{};
-        const int kind = GetUpdateRgn(picture, pending, FALSE);
-        GetRgnBox(pending, &box);
-        char text[96];
-        std::snprintf(text, sizeof text, "pending region kind %d, bounds %ld,%ld-%ld,%ld", kind, box.left, box.top,
-                      box.right, box.bottom);
-        return std::string(text);
-    };
-
-    UpdateWindow(picture);
-    ASSERT_EQ(GetUpdateRgn(picture, pending, FALSE), NULLREGION) << describe();
-
-    Move(menu.Label1, Centre(entry));
-    EXPECT_EQ(GetUpdateRgn(picture, pending, FALSE), SIMPLEREGION) << describe();
-    EXPECT_TRUE(EqualRgn(pending, expected)) << describe();
-    UpdateWindow(picture);
-
-    Move(menu.Label1, {entry.left + 2, entry.top + 2});
-    EXPECT_EQ(GetUpdateRgn(picture, pending, FALSE), NULLREGION) << "already red: " << describe();
-
-    Move(menu.Picture1, {Px(350), Px(250)});
-    EXPECT_EQ(GetUpdateRgn(picture, pending, FALSE), SIMPLEREGION) << describe();
-    EXPECT_TRUE(EqualRgn(pending, expected)) << "only the red entry turns black: " << describe();
-    UpdateWindow(picture);
-
-    DeleteObject(pending);
-    DeleteObject(expected);
-}
-
-TEST_F(WindowTest, AClickCountsOnlyWhenPressedAndReleasedOnTheSameEntry) {
-    Form1& menu = *forms.Find<Form1>();
-    HWND frame = platform.FrameOf(menu);
-    HWND picture = platform.ContainerOf(menu.Label3);
-    const POINT exitEntry = Centre(platform.RectOf(menu.Label3));
-    const POINT infoEntry = Centre(platform.RectOf(menu.Label2));
-    SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exitEntry.x, exitEntry.y));
-    SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(infoEntry.x, infoEntry.y));
-    EXPECT_FALSE(platform.Ended());
-    // Another window takes the pointer between press and release.
-    SendMessageW(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(exitEntry.x, exitEntry.y));
-    ReleaseCapture();
-    SendMessageW(picture, WM_LBUTTONUP, 0, MAKELPARAM(exitEntry.x, exitEntry.y));
-    EXPECT_FALSE(platform.Ended()) << "a press that lost the pointer became a click";
-
-    Click(menu.Label3, exitEntry);
-    EXPECT_TRUE(platform.Ended());
-    EXPECT_FALSE(IsWindow(frame)) << "every window disappears";
-}
-
-TEST_F(WindowTest, TheInstallDialogIsLaidOutAsADialog) {
-    Form1& menu = *forms.Find<Form1>();
-    Click(menu.Label1, Centre(platform.RectOf(menu.Label1)));
-    Flush();
-    ASSERT_EQ(forms.Find<Form1>(), nullptr) << "the menu is unloaded";
-    egatast& dialog = *forms.Find<egatast>();
-    HWND frame = platform.FrameOf(dialog);
-    EXPECT_TRUE(IsWindowVisible(frame));
-    EXPECT_EQ(ClientSize(frame).cx, Px(341));
-    EXPECT_EQ(ClientSize(frame).cy, Px(125));
-    const LONG style = GetWindowLongW(frame, GWL_STYLE);
-    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
-    EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
-    wchar_t caption[64] = {};
-    GetWindowTextW(frame, caption, 64);
-    EXPECT_STREQ(caption, L"Εγκατάσταση");
-
-    HWND check1 = platform.WindowOf(dialog.Check1);
-    HWND check2 = platform.WindowOf(dialog.Check2);
-    HWND command1 = platform.WindowOf(dialog.Command1);
-    EXPECT_EQ(dialog.Check1.Value(), 1);
-    EXPECT_EQ(dialog.Check2.Value(), 1);
-    EXPECT_EQ(GetNextDlgTabItem(frame, check1, FALSE), check2);
-    EXPECT_EQ(GetNextDlgTabItem(frame, check2, FALSE), command1);
-    EXPECT_EQ(GetNextDlgTabItem(frame, command1, FALSE), check1);
-    EXPECT_EQ(GetWindowLongW(command1, GWL_STYLE) & BS_DEFPUSHBUTTON, 0) << "not the default button";
-    const RECT button = Px(RECT{248, 96, 337, 121});
-    RECT got{};
-    GetWindowRect(command1, &got);
-    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&got), 2);
-    EXPECT_TRUE(EqualRect(&button, &got));
-}
-
-TEST_F(WindowTest, TheInformationWindowShowsItsTextAndTheWordBesideTheArrow) {
-    Form1& menu = *forms.Find<Form1>();
-    Click(menu.Label2, Centre(platform.RectOf(menu.Label2)));
-    Flush();
-    Form2& info = *forms.Find<Form2>();
-    EXPECT_FALSE(IsWindowVisible(platform.FrameOf(menu)));
-    EXPECT_TRUE(IsWindowVisible(platform.FrameOf(info)));
-    EXPECT_EQ(ClientSize(platform.FrameOf(info)).cx, Px(400));
-
-    HWND text = platform.WindowOf(info.Text1);
-    const LONG style = GetWindowLongW(text, GWL_STYLE);
-    EXPECT_NE(style & ES_MULTILINE, 0);
-    EXPECT_NE(style & WS_VSCROLL, 0);
-    EXPECT_EQ(style & WS_HSCROLL, 0);
-    EXPECT_EQ(info.Text1.Caption(), std::wstring(kForm2Layout.controls[1].text));
-    RECT got{};
-    GetWindowRect(text, &got);
-    MapWindowPoints(nullptr, platform.FrameOf(info), reinterpret_cast<POINT*>(&got), 2);
-    const RECT want = Px(RECT{9, 81, 392, 274});
-    EXPECT_TRUE(EqualRect(&want, &got));
-
-    EXPECT_FALSE(info.Label2.Visible());
-    Move(info.Label1, Centre(platform.RectOf(info.Label1)));
-    EXPECT_TRUE(info.Label2.Visible());
-    EXPECT_GT(RedPixels(info.Label2), 10);
-    Move(info.Label2, Centre(platform.RectOf(info.Label2)));
-    EXPECT_TRUE(info.Label2.Visible()) << "the word has no handler of its own";
-    Move(info.Picture1, {Px(200), Px(290)});
-    EXPECT_FALSE(info.Label2.Visible());
-    EXPECT_EQ(RedPixels(info.Label2), 0);
-}
-
-// A hidden picture box hides the text box it holds, and the pointer no longer reaches its labels.
-TEST_F(WindowTest, AHiddenPictureBoxTakesWhatItHoldsWithIt) {
-    Click(forms.Find<Form1>()->Label2, Centre(platform.RectOf(forms.Find<Form1>()->Label2)));
-    Flush();
-    Form2& info = *forms.Find<Form2>();
-    HWND text = platform.WindowOf(info.Text1);
-    info.Picture1.SetVisible(false);
-    EXPECT_FALSE(IsWindowVisible(text));
-    Move(info.Label1, Centre(platform.RectOf(info.Label1)));
-    EXPECT_FALSE(info.Label2.Visible()) << "the arrow's label is hidden with its picture box";
-    info.Picture1.SetVisible(true);
-    EXPECT_TRUE(IsWindowVisible(text));
-    Move(info.Label1, Centre(platform.RectOf(info.Label1)));
-    EXPECT_TRUE(info.Label2.Visible());
-}
-
-// Each font must draw every letter of its control's text: a face without Greek would
-// show boxes.
-TEST_F(WindowTest, EveryFontHasTheLettersOfItsText) {
-    Form1& menu = *forms.Find<Form1>();
-    Click(menu.Label2, Centre(platform.RectOf(menu.Label2)));
-    Form2& info = *forms.Find<Form2>();
-    auto* dialog = &forms.Get<egatast>();
-    const platform::Form* windows[] = {forms.Find<Form1>(), &info, dialog};
-    for (const platform::Form* form : windows) {
+// Each font must draw every Greek letter of its control's text: a face without them shows boxes.
+TEST_F(RealWindows, EveryFontHasTheLettersOfItsText) {
+    for (const platform::Form* form : Windows()) {
         for (size_t i = 0; i < form->Layout().controls.size(); ++i) {
-            const platform::Control* control = form->ControlAt(static_cast<int>(i));
-            const std::wstring text(control->Layout().text);
-            if (text.empty()) continue;
+            const platform::Control& control = *form->ControlAt(static_cast<int>(i));
+            const std::wstring text = platform.Caption(control);
             HDC dc = GetDC(nullptr);
-            HGDIOBJ previous = SelectObject(dc, platform.FontOf(*control));
-            wchar_t face[LF_FACESIZE] = {};
-            GetTextFaceW(dc, LF_FACESIZE, face);
-            LOGFONTW asked{};
-            GetObjectW(platform.FontOf(*control), sizeof asked, &asked);
-            std::printf("%s.%s: asked for %ls, drawn with %ls\n", std::string(form->Layout().name).c_str(),
-                        std::string(control->Layout().name).c_str(), asked.lfFaceName, face);
-            std::vector<WORD> glyphs(text.size());
-            GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
-                             GGI_MARK_NONEXISTING_GLYPHS);
+            HGDIOBJ previous = SelectObject(dc, platform.FontOf(control));
+            std::vector<WORD> glyphs(text.size() + 1);
+            GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
             for (size_t c = 0; c < text.size(); ++c) {
-                if (text[c] >= 0x370 && text[c] <= 0x3FF) {
-                    EXPECT_NE(glyphs[c], 0xFFFF) << face << " has no glyph for U+" << std::hex
-                                                 << static_cast<int>(text[c]);
-                }
+                EXPECT_FALSE(text[c] >= 0x370 && text[c] <= 0x3FF && glyphs[c] == 0xFFFF) << control.Layout().name << " " << c;
             }
             SelectObject(dc, previous);
             ReleaseDC(nullptr, dc);
         }
     }
+}
+
+// The entry under the pointer is repainted red on screen, and nothing else of the picture is.
+TEST_F(RealWindows, AHoverRepaintsOnlyTheEntryWhoseColourChanges) {
+    HWND frame = platform.FrameOf(Menu());
+    const RECT entry = platform.RectOf(Menu().Label1);
+    HRGN pending = CreateRectRgn(0, 0, 0, 0), expected = CreateRectRgnIndirect(&entry);
+    auto repaints = [&] { return GetUpdateRgn(frame, pending, FALSE) == NULLREGION ? "nothing" : EqualRgn(pending, expected) ? "the entry" : "more"; };
+    EXPECT_EQ(RedPixels(Menu().Label1), 0);
+    Send(Menu().Label1, WM_MOUSEMOVE, Centre(Menu().Label1));
+    EXPECT_STREQ(repaints(), "the entry");
+    EXPECT_GT(RedPixels(Menu().Label1), 20);
+    Send(Menu().Label1, WM_MOUSEMOVE, {entry.left + 2, entry.top + 2});
+    EXPECT_STREQ(repaints(), "nothing") << "already red";
+    Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
+    EXPECT_STREQ(repaints(), "the entry");
+    EXPECT_EQ(RedPixels(Menu().Label1), 0);
+    DeleteObject(pending);
+    DeleteObject(expected);
+}
+
+TEST_F(RealWindows, AClickCountsOnlyWhenPressedAndReleasedOnTheSameEntry) {
+    HWND frame = platform.FrameOf(Menu());
+    Send(Menu().Label3, WM_LBUTTONDOWN, Centre(Menu().Label3));
+    Send(Menu().Label2, WM_LBUTTONUP, Centre(Menu().Label2));
+    EXPECT_FALSE(platform.Ended());
+    Send(Menu().Label3, WM_LBUTTONDOWN, Centre(Menu().Label3));
+    ReleaseCapture();  // another window takes the pointer between press and release
+    Send(Menu().Label3, WM_LBUTTONUP, Centre(Menu().Label3));
+    EXPECT_FALSE(platform.Ended()) << "a press that lost the pointer became a click";
+    Click(Menu().Label3);
+    EXPECT_TRUE(platform.Ended());
+    EXPECT_FALSE(IsWindow(frame)) << "every window disappears";
+}
+
+void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+// The icons come once the event loop has nothing else to do, the window being painted.
+TEST_F(RealWindows, TheMenuHasItsIconsOnceTheEventLoopIsIdle) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, QuitLoop);
+    platform.Run();
+    KillTimer(nullptr, timer);
+    for (auto [which, size] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        auto icon = reinterpret_cast<HICON>(SendMessageW(platform.FrameOf(Menu()), WM_GETICON, which, 0));
+        ICONINFO info{};
+        BITMAP mask{};
+        ASSERT_TRUE(icon && GetIconInfo(icon, &info));
+        GetObjectW(info.hbmMask, sizeof mask, &mask);
+        DeleteObject(info.hbmMask);
+        DeleteObject(info.hbmColor);
+        EXPECT_EQ(mask.bmWidth, GetSystemMetrics(size));
+    }
+}
+
+// A hidden picture box hides the text box it holds, and the pointer no longer reaches its labels.
+TEST_F(RealWindows, AHiddenPictureBoxTakesWhatItHoldsWithIt) {
+    Click(Menu().Label2);
+    Form2& info = *forms.Find<Form2>();
+    for (bool shown : {false, true}) {
+        info.Picture1.SetVisible(shown);
+        EXPECT_EQ(IsWindowVisible(platform.WindowOf(info.Text1)) != 0, shown);
+        Send(info.Label1, WM_MOUSEMOVE, Centre(info.Label1));
+        EXPECT_EQ(info.Label2.Visible(), shown) << "the arrow reached the pointer";
+    }
+}
+
+// Hovering and visiting again and again leave the GDI and USER objects and the memory where they
+// were. Wine counts no objects for GetGuiResources, so its GDI handles are read too: freed ones are
+// handed out again, and only objects kept alive push the highest of a thousand new ones up.
+TEST_F(RealWindows, HoversAndVisitsLeaveObjectsAndMemoryWhereTheyWere) {
+    auto footprint = [] {
+        PROCESS_MEMORY_COUNTERS memory{sizeof memory};
+        GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+        std::vector<HGDIOBJ> probes(1000);
+        DWORD highest = 0;
+        for (HGDIOBJ& probe : probes) highest = std::max<DWORD>(highest, LOWORD(probe = CreateSolidBrush(0)));
+        for (HGDIOBJ probe : probes) DeleteObject(probe);
+        return std::tuple{GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) + highest,
+                          GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), memory.PagefileUsage};
+    };
+    auto cycles = [&](int hovers, int visits) {
+        for (int i = 0; i < hovers; ++i) {
+            for (const platform::Control* entry : {&Menu().Label1, &Menu().Label2, &Menu().Label3, &Menu().Picture1}) {
+                Send(*entry, WM_MOUSEMOVE, entry == &Menu().Picture1 ? POINT{Px(5250), Px(3750)} : Centre(*entry));
+                UpdateWindow(platform.FrameOf(Menu()));
+            }
+        }
+        for (int i = 0; i < visits; ++i) {
+            Click(Menu().Label2);
+            Click(forms.Find<Form2>()->Label1);
+        }
+    };
+    cycles(1, 1);
+    const auto [gdi, user, committed] = footprint();
+    cycles(200, 50);
+    const auto [gdiAfter, userAfter, committedAfter] = footprint();
+    EXPECT_LT(gdiAfter, gdi + 10) << "GDI objects";
+    EXPECT_EQ(userAfter, user);
+    EXPECT_LT(committedAfter, committed + 256 * 1024) << committed << " bytes before";
+    EXPECT_GT(committed, 0u) << "the system reports the process's memory";
 }
 
 }  // namespace
