@@ -7,11 +7,6 @@
 #include "system/Module1.h"
 #include "tests/native/FakeSystem.h"
 
-SystemCalls& RealSystemCalls() {
-    static FakeSystem empty;
-    return empty;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     FakeSystem system;

@@ -1,6 +1,6 @@
 #pragma once
 // A scripted system behind the queries' seam: the drives, the product's registry key and the
-// menu's own path. Drive-list reads and key openings are written to `log` when one is given.
+// menu's own path. Drive-list reads are written to `log` when one is given.
 
 #include <cctype>
 #include <cstring>
@@ -27,7 +27,7 @@ public:
         return list;
     }
     unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override {
-        Note("drives");
+        if (log) *log += log->empty() ? "drives" : "; drives";
         firstLength = firstLength ? firstLength : length;
         if (driveListFails) return 0;
         if (length < driveList.size() + 1) return static_cast<unsigned long>(driveList.size() + 1);  // no NUL written
@@ -38,9 +38,8 @@ public:
         return cdLetters.find(static_cast<char>(std::toupper(root[0]))) == std::string::npos ? 3 : kDriveCdRom;
     }
     long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override {
-        Note("reg");
-        const bool exists = value.stored != install_value_cases::Stored::kNoKey;
-        if (root != kHkeyLocalMachine || std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral" || !exists) return 2;
+        if (root != kHkeyLocalMachine || value.stored == install_value_cases::Stored::kNoKey) return 2;
+        if (std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral") return 2;
         ++keysOpen;
         return key = 7, 0;
     }
@@ -57,9 +56,11 @@ public:
     // Byte by byte both ways: a stand-in for the ANSI code page.
     std::string ToAnsi(std::wstring_view text) override { return {text.begin(), text.end()}; }
     std::wstring FromAnsi(std::string_view text) override { return {text.begin(), text.end()}; }
-
-private:
-    void Note(const char* entry) {
-        if (log) *log += (log->empty() ? "" : "; ") + std::string(entry);
-    }
 };
+
+// The tests run on a machine with no drives and an empty registry unless one puts a FakeSystem
+// of its own in place.
+SystemCalls& RealSystemCalls() {
+    static FakeSystem empty;
+    return empty;
+}
