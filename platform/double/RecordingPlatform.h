@@ -1,13 +1,10 @@
 #pragma once
 // A platform that writes down, in one line of text, everything the windows do that the user or
-// the system could see, and lets a test raise their events by name. The paths in `missing`
-// cannot be started or made current, as on a disc that lacks them.
+// the system could see, and lets a test raise their events by name, on a disc that lacks `missing`.
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -15,59 +12,45 @@
 
 namespace platform {
 
-// Greek and Latin-1 as UTF-8, which test reports print as they are.
-inline std::string Utf8(std::wstring_view text) {
-    std::string out;
-    for (wchar_t c : text) {
-        if (c < 0x80) out += static_cast<char>(c);
-        else out += {static_cast<char>(0xC0 | (c >> 6 & 0x1F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
-    return out;
-}
-
 class RecordingPlatform final : public Platform {
 public:
     struct Window { Form* form = nullptr; bool visible = false; Control* focused = nullptr; };
 
-    std::string log;      // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1 in E:\quin\"
-    std::set<std::wstring> missing;
-    std::wstring currentDirectory = L"C:\\";
-    std::map<std::string, Window> windows;  // the loaded ones by name: each exists at most once
+    std::wstring log;  // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1; end"
+    std::wstring missing;  // a folder or program
+    std::map<std::wstring, Window> windows;  // the loaded ones by name: each exists at most once
 
-    void Note(const std::string& entry) { log += (log.empty() ? "" : "; ") + entry; }
+    void Note(const std::wstring& entry) { log += (log.empty() ? L"" : L"; ") + entry; }
     // The window the user sees and acts on, or nullptr.
     Form* Up() const {
         const auto up = std::ranges::find_if(windows, [](const auto& window) { return window.second.visible; });
         return up == windows.end() ? nullptr : up->second.form;
     }
 
-    // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0",
-    // "key Tab" (Tab BackTab Up Down Enter Space Esc), "altf4", "inbox" (Alt+F4 once a message box is up),
-    // "fail 5" (a handler fails with error 5; "fail -" with a C++ exception).
-    void Raise(const std::string& events) {
-        std::istringstream list(events);
-        for (std::string event; std::getline(list >> std::ws, event, ';');) {
-            std::string verb, target, argument;
-            std::istringstream(event) >> verb >> target >> argument;
-            if (verb == "inbox") whileMessageBoxShows_ = "altf4";
+    // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0", "key Tab",
+    // "altf4", "inbox" (Alt+F4 once a message box is up), "fail 5" (a handler fails with error 5; "fail -" with
+    // the exception std::stoul throws).
+    static constexpr const wchar_t* kKeys[] = {L"Tab", L"BackTab", L"Up", L"Down", L"Enter", L"Space", L"Esc"};
+    void Raise(const std::wstring& events) {
+        std::wistringstream list(events);
+        for (std::wstring event; std::getline(list >> std::ws, event, L';');) {
+            std::wstring verb, target, argument;
+            std::wistringstream(event) >> verb >> target >> argument;
+            if (verb == L"inbox") whileMessageBoxShows_ = L"altf4";
             Form* form = Up();
-            if (!form || verb == "inbox") continue;
+            if (!form || verb == L"inbox") continue;
             const auto& rows = form->Layout().controls;
-            const auto row = std::ranges::find(rows, target, &ControlLayout::name);
+            const auto row = std::ranges::find(rows, target, [](const ControlLayout& row) { return Wide(row.name); });
             Control* control = form->ControlAt(static_cast<int>(row - rows.begin()));
-            if (verb == "move") MouseMoved(*control);
-            if (verb == "click") Clicked(*control);
-            if (verb == "check") StateOf(*control).value = std::stoi(argument);
-            if (verb == "altf4") CloseFromKeyboard(*form);
-            if (verb == "fail") Dispatch([&] {
-                if (target == "-") throw std::out_of_range("no such entry");
-                throw RuntimeError{std::stoul(target), L"failed"};
-            });
-            if (verb != "key") continue;
-            const std::string keys[] = {"Tab", "BackTab", "Up", "Down", "Enter", "Space", "Esc"};
-            const auto key = static_cast<Key>(std::ranges::find(keys, target) - keys);
+            if (verb == L"move") MouseMoved(*control);
+            if (verb == L"click") Clicked(*control);
+            if (verb == L"check") StateOf(*control).value = std::stoi(argument);
+            if (verb == L"altf4") CloseFromKeyboard(*form);
+            if (verb == L"fail") Dispatch([&] { throw RuntimeError{std::stoul(target), L"failed"}; });
+            if (verb != L"key") continue;
+            const auto key = static_cast<Key>(std::ranges::find(kKeys, target) - kKeys);
             Control* focused = windows[Name(*form)].focused;
-            if (!KeyPressed(*form, focused, key)) Note(target + " to " + (focused ? Name(*focused) : Name(*form)));
+            if (!KeyPressed(*form, focused, key)) Note(target + L" to " + (focused ? Name(*focused) : Name(*form)));
         }
     }
 
@@ -79,70 +62,69 @@ public:
 protected:
     void DoLoad(Form& form) override {
         windows[Name(form)].form = &form;
-        Note("load " + Name(form));
+        Note(L"load " + Name(form));
     }
     void DoShow(Form& form) override {
         windows[Name(form)].visible = true;
-        Note("show " + Name(form));
+        Note(L"show " + Name(form));
         Activated(form);  // showing makes the window the active one, as the real system does at once
     }
     void DoHide(Form& form) override {
         windows[Name(form)].visible = false;
         Deactivated(form, windows[Name(form)].focused);
-        Note("hide " + Name(form));
+        Note(L"hide " + Name(form));
     }
     void DoUnload(Form& form) override {
         windows.erase(Name(form));
-        Note("unload " + Name(form));
+        Note(L"unload " + Name(form));
     }
-    bool DoIsVisible(const Form& form) const override { return windows.contains(Name(form)) && windows.at(Name(form)).visible; }
+    bool DoIsVisible(const Form& form) const override { return windows.at(Name(form)).visible; }
     void DoSetCaption(Control& control, std::wstring_view text) override {
-        if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + " = " + Utf8(text));
+        if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + L" = " + std::wstring(text));
     }
     void DoSetForeColor(Control& control, Colour colour) override {
-        if (std::exchange(StateOf(control).fore, colour) == colour) return;
-        Note(Name(control) + (colour == kRed ? " red" : colour == kBlack ? " black" : " " + std::to_string(colour)));
+        if (std::exchange(StateOf(control).fore, colour) != colour)
+            Note(Name(control) + (colour == kRed ? L" red" : colour == kBlack ? L" black" : L" other"));
     }
     void DoSetVisible(Control& control, bool visible) override {
-        if (std::exchange(StateOf(control).visible, visible) != visible) Note(Name(control) + (visible ? " shown" : " hidden"));
+        if (std::exchange(StateOf(control).visible, visible) != visible)
+            Note(Name(control) + (visible ? L" shown" : L" hidden"));
     }
     void DoMsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) override {
-        Note("msgbox " + Utf8(title) + " " + std::to_string(buttons) + ": " + Utf8(prompt));
-        Raise(std::exchange(whileMessageBoxShows_, ""));
+        Note(L"msgbox " + std::wstring(title) + L" " + std::to_wstring(buttons) + L": " + std::wstring(prompt));
+        Raise(std::exchange(whileMessageBoxShows_, L""));
     }
     void DoShell(std::wstring_view path, int windowStyle) override {
-        if (missing.contains(std::wstring(path))) throw RuntimeError{2, L"not found: " + std::wstring(path)};
-        Note("shell " + Utf8(path) + " " + std::to_string(windowStyle) + " in " + Utf8(currentDirectory));
+        if (path == missing) throw RuntimeError{2, L"not found: " + missing};
+        Note(L"shell " + std::wstring(path) + L" " + std::to_wstring(windowStyle));
     }
     void DoChDir(std::wstring_view path) override {
-        if (missing.contains(std::wstring(path))) throw RuntimeError{3, L"not found: " + std::wstring(path)};
-        Note("chdir " + Utf8(currentDirectory = path));
+        if (path == missing) throw RuntimeError{3, L"not found: " + missing};
+        Note(L"chdir " + std::wstring(path));
     }
     // The windows stay up, so that messages that arrive late can still reach them.
-    void DoEnd() noexcept override { Note("end"); }
+    void DoEnd() noexcept override { Note(L"end"); }
     void DoFocus(Form& form, Control* control, bool tabbedInto) override {
         windows[Name(form)].focused = control;
         const bool caret = tabbedInto && control && control->Layout().kind == ControlKind::TextBox;
-        if (control) Note("focus " + Name(*control) + (caret ? " at start" : ""));
+        if (control) Note(L"focus " + Name(*control) + (caret ? L" at start" : L""));
     }
-    void DoSelected(Control& control) override { Note("selected " + Name(control)); }
+    void DoSelected(Control& control) override { Note(L"selected " + Name(control)); }
 
 private:
     struct ControlState { std::wstring caption; Colour fore; bool visible; int value; };
 
-    template <class Thing>
-    static std::string Name(const Thing& thing) { return std::string(thing.Layout().name); }
+    static std::wstring Wide(std::string_view text) { return {text.begin(), text.end()}; }
+    template <class T> static std::wstring Name(const T& thing) { return Wide(thing.Layout().name); }
     // As the layout made it, until a handler changes it.
     ControlState& StateOf(const Control& control) const {
         // On the real system the window is gone: a handler must not get this far.
-        if (!windows.contains(Name(control.OwnerForm()))) {
-            const_cast<RecordingPlatform*>(this)->Note("touched unloaded " + Name(control.OwnerForm()));
-        }
+        if (!windows.contains(Name(control.OwnerForm()))) const_cast<std::wstring&>(log) += L"; touched unloaded";
         const ControlLayout& row = control.Layout();
         return controls_.try_emplace(&control, std::wstring(row.text), row.fore, row.visible, row.value).first->second;
     }
     mutable std::map<const Control*, ControlState> controls_;
-    std::string whileMessageBoxShows_;
+    std::wstring whileMessageBoxShows_;
 };
 
 }  // namespace platform

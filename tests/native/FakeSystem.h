@@ -1,6 +1,5 @@
 #pragma once
-// A scripted system behind the queries' seam: the drives, the product's registry key and the
-// menu's own path. Drive-list reads are written to `log` when one is given.
+// A scripted system behind the queries' seam: drives, the product's key, the menu's path; drive reads go to `log`.
 
 #include <cctype>
 #include <cstring>
@@ -16,10 +15,10 @@ public:
     std::string cdLetters = "E";             // upper case; every other drive is fixed
     bool driveListFails = false;
     std::string programPath = "C:\\Menu\\menu.exe";
-    install_value_cases::Case value{"", install_value_cases::Stored::kNoKey, 1, "", L"", false};
+    install_value_cases::Case value{};  // no key
     int keysOpen = 0;
     unsigned long firstLength = 0;  // of the buffer the drive list was first asked for
-    std::string* log = nullptr;
+    std::wstring* log = nullptr;
 
     static std::string Roots(const std::string& letters) {
         std::string list;
@@ -27,7 +26,7 @@ public:
         return list;
     }
     unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override {
-        if (log) *log += log->empty() ? "drives" : "; drives";
+        if (log) *log += log->empty() ? L"drives" : L"; drives";
         firstLength = firstLength ? firstLength : length;
         if (driveListFails) return 0;
         if (length < driveList.size() + 1) return static_cast<unsigned long>(driveList.size() + 1);  // no NUL written
@@ -58,8 +57,7 @@ public:
     std::wstring FromAnsi(std::string_view text) override { return {text.begin(), text.end()}; }
 };
 
-// The tests run on a machine with no drives and an empty registry unless one puts a FakeSystem
-// of its own in place.
+// The tests run on a machine with no drives and an empty registry unless one puts a FakeSystem in place.
 SystemCalls& RealSystemCalls() {
     static FakeSystem empty;
     return empty;
