@@ -1,74 +1,56 @@
 #pragma once
 // A platform that writes down, in one line of text, everything the windows do that the user or
-// the system could see, and lets a test raise their events by name. A small model of the disc
-// lets directory changes and program starts fail as they would.
+// the system could see, and lets a test raise their events by name, on a disc that lacks `missing`.
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/Platform.h"
 
 namespace platform {
 
-// Greek and Latin-1 as UTF-8, which test reports print as they are.
-inline std::string Utf8(std::wstring_view text) {
-    std::string out;
-    for (wchar_t c : text) {
-        if (c < 0x80) out += static_cast<char>(c);
-        else out += {static_cast<char>(0xC0 | (c >> 6 & 0x1F)), static_cast<char>(0x80 | (c & 0x3F))};
-    }
-    return out;
-}
-
 class RecordingPlatform final : public Platform {
 public:
-    std::string log;  // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1 in E:\quin\"
-    std::set<std::wstring> disc;  // full paths of the folders and programs that exist
-    std::wstring currentDirectory = L"C:\\";
+    struct Window { Form* form = nullptr; bool visible = false; Control* focused = nullptr; };
 
-    void Note(const std::string& entry) { log += (log.empty() ? "" : "; ") + entry; }
-    std::vector<Form*> Loaded() const {
-        std::vector<Form*> loaded;
-        for (const auto& [name, state] : forms_) loaded.push_back(state.form);
-        return loaded;
-    }
+    std::wstring log;  // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1; end"
+    std::wstring missing;  // a folder or program
+    std::map<std::wstring, Window> windows;  // the loaded ones by name: each exists at most once
+
+    void Note(const std::wstring& entry) { log += (log.empty() ? L"" : L"; ") + entry; }
     // The window the user sees and acts on, or nullptr.
     Form* Up() const {
-        for (const auto& [name, state] : forms_) {
-            if (state.visible) return state.form;
-        }
-        return nullptr;
+        const auto up = std::ranges::find_if(windows, [](const auto& window) { return window.second.visible; });
+        return up == windows.end() ? nullptr : up->second.form;
     }
 
-    // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0",
-    // "key Tab" (Tab BackTab Up Down Enter Space Esc), "altf4", "inbox" (Alt+F4 once a message box is up).
-    void Raise(const std::string& events) {
-        std::istringstream list(events);
-        for (std::string event; std::getline(list >> std::ws, event, ';');) {
-            std::string verb, target, argument;
-            std::istringstream(event) >> verb >> target >> argument;
-            if (verb == "inbox") whileMessageBoxShows_ = "altf4";
+    // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0", "key Tab",
+    // "altf4", "inbox" (Alt+F4 once a message box is up), "fail 5" (a handler fails with error 5; "fail -" with
+    // the exception std::stoul throws).
+    static constexpr const wchar_t* kKeys[] = {L"Tab", L"BackTab", L"Up", L"Down", L"Enter", L"Space", L"Esc"};
+    void Raise(const std::wstring& events) {
+        std::wistringstream list(events);
+        for (std::wstring event; std::getline(list >> std::ws, event, L';');) {
+            std::wstring verb, target, argument;
+            std::wistringstream(event) >> verb >> target >> argument;
+            if (verb == L"inbox") whileMessageBoxShows_ = L"altf4";
             Form* form = Up();
-            if (!form || verb == "inbox") continue;
-            Control* control = nullptr;
-            for (int i = 0; i < static_cast<int>(form->Layout().controls.size()); ++i) {
-                if (form->Layout().controls[i].name == target) control = form->ControlAt(i);
-            }
-            if (verb == "move") MouseMoved(*control);
-            if (verb == "click") Clicked(*control);
-            if (verb == "check") StateOf(*control).value = std::stoi(argument);
-            if (verb == "altf4") CloseFromKeyboard(*form);
-            if (verb != "key") continue;
-            const std::string keys[] = {"Tab", "BackTab", "Up", "Down", "Enter", "Space", "Esc"};
-            const auto key = static_cast<Key>(std::find(keys, keys + 7, target) - keys);
-            Control* focused = forms_[Name(*form)].focused;
-            if (!KeyPressed(*form, focused, key)) Note(target + " to " + (focused ? Name(*focused) : Name(*form)));
+            if (!form || verb == L"inbox") continue;
+            const auto& rows = form->Layout().controls;
+            const auto row = std::ranges::find(rows, target, [](const ControlLayout& row) { return Wide(row.name); });
+            Control* control = form->ControlAt(static_cast<int>(row - rows.begin()));
+            if (verb == L"move") MouseMoved(*control);
+            if (verb == L"click") Clicked(*control);
+            if (verb == L"check") StateOf(*control).value = std::stoi(argument);
+            if (verb == L"altf4") CloseFromKeyboard(*form);
+            if (verb == L"fail") Dispatch([&] { throw RuntimeError{std::stoul(target), L"failed"}; });
+            if (verb != L"key") continue;
+            const auto key = static_cast<Key>(std::ranges::find(kKeys, target) - kKeys);
+            Control* focused = windows[Name(*form)].focused;
+            if (!KeyPressed(*form, focused, key)) Note(target + L" to " + (focused ? Name(*focused) : Name(*form)));
         }
     }
 
@@ -79,80 +61,70 @@ public:
 
 protected:
     void DoLoad(Form& form) override {
-        forms_[Name(form)].form = &form;
-        Note("load " + Name(form));
+        windows[Name(form)].form = &form;
+        Note(L"load " + Name(form));
     }
     void DoShow(Form& form) override {
-        forms_[Name(form)].visible = true;
-        Note("show " + Name(form));
+        windows[Name(form)].visible = true;
+        Note(L"show " + Name(form));
         Activated(form);  // showing makes the window the active one, as the real system does at once
     }
     void DoHide(Form& form) override {
-        forms_[Name(form)].visible = false;
-        Deactivated(form, forms_[Name(form)].focused);
-        Note("hide " + Name(form));
+        windows[Name(form)].visible = false;
+        Deactivated(form, windows[Name(form)].focused);
+        Note(L"hide " + Name(form));
     }
     void DoUnload(Form& form) override {
-        forms_.erase(Name(form));
-        Note("unload " + Name(form));
+        windows.erase(Name(form));
+        Note(L"unload " + Name(form));
     }
-    bool DoIsVisible(const Form& form) const override { return forms_.contains(Name(form)) && forms_.at(Name(form)).visible; }
+    bool DoIsVisible(const Form& form) const override { return windows.at(Name(form)).visible; }
     void DoSetCaption(Control& control, std::wstring_view text) override {
-        if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + " = " + Utf8(text));
+        if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + L" = " + std::wstring(text));
     }
     void DoSetForeColor(Control& control, Colour colour) override {
-        if (std::exchange(StateOf(control).fore, colour) == colour) return;
-        Note(Name(control) + (colour == kRed ? " red" : colour == kBlack ? " black" : " " + std::to_string(colour)));
+        if (std::exchange(StateOf(control).fore, colour) != colour)
+            Note(Name(control) + (colour == kRed ? L" red" : colour == kBlack ? L" black" : L" other"));
     }
     void DoSetVisible(Control& control, bool visible) override {
-        if (std::exchange(StateOf(control).visible, visible) != visible) Note(Name(control) + (visible ? " shown" : " hidden"));
+        if (std::exchange(StateOf(control).visible, visible) != visible)
+            Note(Name(control) + (visible ? L" shown" : L" hidden"));
     }
     void DoMsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) override {
-        Note("msgbox " + Utf8(title) + " " + std::to_string(buttons) + ": " + Utf8(prompt));
-        Raise(std::exchange(whileMessageBoxShows_, ""));
+        Note(L"msgbox " + std::wstring(title) + L" " + std::to_wstring(buttons) + L": " + std::wstring(prompt));
+        Raise(std::exchange(whileMessageBoxShows_, L""));
     }
     void DoShell(std::wstring_view path, int windowStyle) override {
-        if (!disc.contains(Full(path))) throw RuntimeError{2, L"not found: " + Full(path)};
-        Note("shell " + Utf8(Full(path)) + " " + std::to_string(windowStyle) + " in " + Utf8(currentDirectory));
+        if (path == missing) throw RuntimeError{2, L"not found: " + missing};
+        Note(L"shell " + std::wstring(path) + L" " + std::to_wstring(windowStyle));
     }
     void DoChDir(std::wstring_view path) override {
-        if (!disc.contains(Full(path))) throw RuntimeError{3, L"not found: " + Full(path)};
-        Note("chdir " + Utf8(currentDirectory = Full(path)));
+        if (path == missing) throw RuntimeError{3, L"not found: " + missing};
+        Note(L"chdir " + std::wstring(path));
     }
-    void DoEnd() noexcept override {
-        for (auto& [name, state] : forms_) state.visible = false;
-        Note("end");
-    }
+    // The windows stay up, so that messages that arrive late can still reach them.
+    void DoEnd() noexcept override { Note(L"end"); }
     void DoFocus(Form& form, Control* control, bool tabbedInto) override {
-        forms_[Name(form)].focused = control;
+        windows[Name(form)].focused = control;
         const bool caret = tabbedInto && control && control->Layout().kind == ControlKind::TextBox;
-        if (control) Note("focus " + Name(*control) + (caret ? " at start" : ""));
+        if (control) Note(L"focus " + Name(*control) + (caret ? L" at start" : L""));
     }
-    void DoSelected(Control& control) override { Note("selected " + Name(control)); }
+    void DoSelected(Control& control) override { Note(L"selected " + Name(control)); }
 
 private:
     struct ControlState { std::wstring caption; Colour fore; bool visible; int value; };
-    struct FormState { Form* form = nullptr; bool visible = false; Control* focused = nullptr; };
 
-    static std::string Name(const Form& form) { return std::string(form.Layout().name); }
-    static std::string Name(const Control& control) { return std::string(control.Layout().name); }
-    // Relative paths are taken from the menu's folder, which the double puts at M:\.
-    static std::wstring Full(std::wstring_view path) {
-        return path.size() >= 2 && path[1] == L':' ? std::wstring(path) : L"M:\\" + std::wstring(path);
-    }
+    static std::wstring Wide(std::string_view text) { return {text.begin(), text.end()}; }
+    template <class T> static std::wstring Name(const T& thing) { return Wide(thing.Layout().name); }
     // As the layout made it, until a handler changes it.
     ControlState& StateOf(const Control& control) const {
-        if (!forms_.contains(Name(control.OwnerForm()))) {
-            // On the real system the window is gone: a handler must not get this far.
-            const_cast<RecordingPlatform*>(this)->Note("touched unloaded " + Name(control.OwnerForm()));
-            throw std::logic_error("a control of a window that is not loaded");
-        }
+        // On the real system the window is gone: a handler must not get this far.
+        if (!windows.contains(Name(control.OwnerForm()))) const_cast<std::wstring&>(log) += L"; touched unloaded";
         const ControlLayout& row = control.Layout();
         return controls_.try_emplace(&control, std::wstring(row.text), row.fore, row.visible, row.value).first->second;
     }
-    std::map<std::string, FormState> forms_;  // by name: each window exists at most once
     mutable std::map<const Control*, ControlState> controls_;
-    std::string whileMessageBoxShows_;
+    std::wstring whileMessageBoxShows_;
 };
 
 }  // namespace platform

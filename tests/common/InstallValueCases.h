@@ -1,13 +1,11 @@
 #pragma once
-// What the registry may hold where the menu looks for the product's name, and what the menu
-// makes of it: checked against the scripted system and against the real registry alike.
+// What the product's key may hold and what the menu makes of it, for the scripted and the real registry.
 
 #include <string>
 #include <vector>
 
 namespace install_value_cases {
 
-// The product's key is missing, present without DisplayName, or holds DisplayName.
 enum class Stored { kNoKey, kOtherValueOnly, kDisplayName };
 
 struct Case {
@@ -21,15 +19,14 @@ struct Case {
 
 inline std::vector<Case> AllCases() {
     using namespace std::string_literals;
-    const std::string q2048(2048, 'q');
     return {
         {"no key", Stored::kNoKey, 1, "", L"", false},
         {"key without DisplayName", Stored::kOtherValueOnly, 1, "", L"", false},
         {"0 bytes", Stored::kDisplayName, 1, "", L"", false},
         {"the name without its NUL", Stored::kDisplayName, 1, "Quintaral", L"Quintaral", true},
         {"the name and its NUL", Stored::kDisplayName, 1, "Quintaral\0"s, L"Quintaral", true},
-        {"2048 bytes without a NUL", Stored::kDisplayName, 1, q2048, std::wstring(2048, L'q'), false},
-        {"2049 bytes", Stored::kDisplayName, 1, q2048 + '\0', L"", false},
+        {"2048 bytes without a NUL", Stored::kDisplayName, 1, std::string(2048, 'q'), std::wstring(2048, L'q'), false},
+        {"2049 bytes", Stored::kDisplayName, 1, std::string(2048, 'q') + '\0', L"", false},
         {"REG_MULTI_SZ, the name first", Stored::kDisplayName, 7, "Quintaral\0Other\0\0"s, L"Quintaral", true},
         {"REG_DWORD 0x51", Stored::kDisplayName, 4, "Q\0\0\0"s, L"Q", false},
         {"lower case", Stored::kDisplayName, 1, "quintaral\0"s, L"quintaral", false},

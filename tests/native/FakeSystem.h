@@ -1,6 +1,5 @@
 #pragma once
-// A scripted system behind the queries' seam: the drives, the product's registry key and the
-// menu's own path. Drive-list reads and key openings are written to `log` when one is given.
+// A scripted system behind the queries' seam: drives, the product's key, the menu's path; drive reads go to `log`.
 
 #include <cctype>
 #include <cstring>
@@ -16,10 +15,10 @@ public:
     std::string cdLetters = "E";             // upper case; every other drive is fixed
     bool driveListFails = false;
     std::string programPath = "C:\\Menu\\menu.exe";
-    install_value_cases::Case value{"", install_value_cases::Stored::kNoKey, 1, "", L"", false};
+    install_value_cases::Case value{};  // no key
     int keysOpen = 0;
     unsigned long firstLength = 0;  // of the buffer the drive list was first asked for
-    std::string* log = nullptr;
+    std::wstring* log = nullptr;
 
     static std::string Roots(const std::string& letters) {
         std::string list;
@@ -27,7 +26,7 @@ public:
         return list;
     }
     unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override {
-        Note("drives");
+        if (log) *log += log->empty() ? L"drives" : L"; drives";
         firstLength = firstLength ? firstLength : length;
         if (driveListFails) return 0;
         if (length < driveList.size() + 1) return static_cast<unsigned long>(driveList.size() + 1);  // no NUL written
@@ -38,9 +37,8 @@ public:
         return cdLetters.find(static_cast<char>(std::toupper(root[0]))) == std::string::npos ? 3 : kDriveCdRom;
     }
     long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override {
-        Note("reg");
-        const bool exists = value.stored != install_value_cases::Stored::kNoKey;
-        if (root != kHkeyLocalMachine || std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral" || !exists) return 2;
+        if (root != kHkeyLocalMachine || value.stored == install_value_cases::Stored::kNoKey) return 2;
+        if (std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral") return 2;
         ++keysOpen;
         return key = 7, 0;
     }
@@ -57,9 +55,10 @@ public:
     // Byte by byte both ways: a stand-in for the ANSI code page.
     std::string ToAnsi(std::wstring_view text) override { return {text.begin(), text.end()}; }
     std::wstring FromAnsi(std::string_view text) override { return {text.begin(), text.end()}; }
-
-private:
-    void Note(const char* entry) {
-        if (log) *log += (log->empty() ? "" : "; ") + std::string(entry);
-    }
 };
+
+// The tests run on a machine with no drives and an empty registry unless one puts a FakeSystem in place.
+SystemCalls& RealSystemCalls() {
+    static FakeSystem empty;
+    return empty;
+}
