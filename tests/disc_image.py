@@ -1,5 +1,5 @@
-"""The publisher's disc as the tests make and read it: a throwaway certificate authority and
-code-signing certificate (openssl), and images that scripts/make-disc writes and signs with them."""
+"""The publisher's disc as the tests make and read it: a throwaway self-signed code-signing
+certificate (openssl), and images that scripts/make-disc writes and signs with it."""
 import os
 import pathlib
 import shutil
@@ -22,18 +22,14 @@ def run(*args, **options) -> subprocess.CompletedProcess:
 @pytest.fixture(scope="session")
 def signing(tmp_path_factory):
     folder = tmp_path_factory.mktemp("signing")
-    (folder / "ext").write_text("keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n")
     (folder / "password").write_text("a passphrase with spaces\n")
-    for command in (
-            "req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj /CN=Test_CA"
-            " -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign",
-            "req -newkey rsa:2048 -nodes -keyout publisher.key -out publisher.csr -subj /CN=Test_Publisher",
-            "x509 -req -in publisher.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile ext"
-            " -out publisher.pem",
-            "pkcs12 -export -inkey publisher.key -in publisher.pem -out publisher.pfx -passout file:password"):
+    for command in ("req -x509 -newkey rsa:2048 -nodes -keyout publisher.key -out publisher.pem -days 2"
+                    " -subj /CN=Test_Publisher -addext keyUsage=critical,digitalSignature"
+                    " -addext extendedKeyUsage=codeSigning",
+                    "pkcs12 -export -inkey publisher.key -in publisher.pem -out publisher.pfx -passout file:password"):
         done = run("openssl", *command.split(), cwd=folder)
         assert done.returncode == 0, f"openssl {command}: {done.stderr}"
-    return types.SimpleNamespace(ca=folder / "ca.pem", pfx=folder / "publisher.pfx", password=folder / "password")
+    return types.SimpleNamespace(ca=folder / "publisher.pem", pfx=folder / "publisher.pfx", password=folder / "password")
 
 
 def make_image(signing, folder: pathlib.Path, exe_dir: pathlib.Path = EXE_DIR):

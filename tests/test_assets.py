@@ -50,16 +50,3 @@ MARKS = [(name, what, *area, check) for name in ("menu.bmp", "info.bmp") for wha
 def test_pictures_have_their_marks(name, what, top, bottom, left, right, check):
     assert check(picture(name)[top:bottom, left:right]), f"{name}: {what}"
 
-
-def test_icon_images_have_a_transparency_mask_around_the_green_vessel():
-    data = (ROOT / "assets" / "menu.ico").read_bytes()
-    for index, size in enumerate((48, 32, 16)):
-        offset = struct.unpack_from("<I", data, 6 + 16 * index + 12)[0] + 40 + 64  # the pixels after the palette
-        colours = np.frombuffer(data, np.uint8, size * size // 2, offset).reshape(size, -1)[::-1]
-        colours = np.stack([colours >> 4, colours & 15], axis=2).reshape(size, size)
-        row = (size + 31) // 32 * 4
-        mask = np.unpackbits(np.frombuffer(data, np.uint8, row * size, offset + size * size // 2).reshape(size, row)[::-1],
-                             axis=1)[:, :size].astype(bool)
-        assert mask[[0, 0, -1, -1], [0, -1, 0, -1]].all() and 0.2 < mask.mean() < 0.8 and not colours[mask].any(), size
-        green = (colours == 10) & ~mask  # bright green in the 16-colour palette
-        assert green[size // 2:].mean() > 0.2 and not green[:size // 4].any(), size

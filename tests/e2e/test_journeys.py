@@ -1,5 +1,5 @@
 """The user's journeys through the real menu.exe, with what it started read from the stand-ins' log:
-from discs in several drives, installing, the information window, damaged discs, dpi, language."""
+from discs in several drives, installing, the information window, damaged discs, language."""
 import re
 import subprocess
 import time
@@ -12,30 +12,24 @@ from disc_image import make_image
 
 # The windows' client areas at 96 dpi: left, top, right, bottom.
 ENTRIES = LABEL1, LABEL2, LABEL3 = (82, 107, 306, 130), (84, 156, 214, 178), (84, 205, 177, 226)
-DOTS = ((61, 117, 23), (61, 166, 25), (61, 216, 23))  # a dot's centre, where its entry's ink begins
-TEXT_BOX, RETURN_WORD, ARROW_TARGET = (9, 81, 392, 274), (303, 281, 362, 297), (367, 280, 396, 298)
-ARROW = (370, 283, 389, 293)  # the red of the arrow painted under ARROW_TARGET
+RETURN_WORD, ARROW_TARGET = (303, 281, 362, 297), (367, 280, 396, 298)
 MAIN, DATABASE, CONTINUE = "Κυρίως Πρόγραμμα", "Βάση Χρηστών - Ερωτήσεων", "Συνέχεια"
 DBSETUP, SETUP = ("dbsetup.exe", "E:", r"E:\DBSETUP.EXE"), ("Setup.exe", "E:", r"E:\SETUP.EXE")
 
 
-def part(client, rect, s=1):
-    left, top, right, bottom = (round(v * s) for v in rect)
+def part(client, rect):
+    left, top, right, bottom = rect
     return client[top:bottom + 1, left:right + 1]
 
 
-def at(win, rect, s=1):
+def at(win, rect):
     """Screen point of a client rectangle's centre (or of a client point)."""
     x, y = ((rect[0] + rect[2]) / 2, (rect[1] + rect[3]) / 2) if len(rect) == 4 else rect
-    return win.client[2] + round(x * s), win.client[3] + round(y * s)
+    return win.client[2] + round(x), win.client[3] + round(y)
 
 
 def red(pixels):
     return int(((pixels[..., 0] == 255) & (pixels[..., 1] == 0) & (pixels[..., 2] == 0)).sum())
-
-
-def reddish(pixels):
-    return pixels[..., 0] - pixels[..., 1:].max(axis=-1) > 60
 
 
 def dark(pixels):
@@ -211,38 +205,3 @@ def test_same_screens_on_greek_and_english_systems(desktop, start):
             desktop.env = default
     # The windows' texts are read back in English in the journeys; here the painted ones.
     assert np.array_equal(*screens), "the menu differs between English and Greek systems"
-
-
-@pytest.fixture(scope="module")
-def resolution(session):
-    """Sets the resolution; 96 dpi again after the module, whose last tests these are."""
-    yield lambda dpi: session.shell("set_dpi", str(dpi))
-    session.shell("set_dpi", "96")
-
-
-@pytest.mark.parametrize("dpi", [96, 120, 144, 192])
-def test_windows_scale_with_the_screen_resolution(desktop, start, resolution, dpi):
-    s = dpi / 96
-    if dpi != 96:
-        resolution(dpi)
-    menu = start(True)
-    assert abs(menu.client[0] - 400 * s) < 1 and abs(menu.client[1] - 301 * s) < 1, f"client area {menu.client}"
-    client = desktop.client(menu)
-    for (x, y, gap), label in zip(DOTS, ENTRIES):
-        rows, columns = np.nonzero(reddish(part(client, (x - 20, y - 20, x + 20, y + 20), s)))
-        dot = columns.mean() + round((x - 20) * s), rows.mean() + round((y - 20) * s)
-        assert abs(dot[0] - x * s) <= 1 and abs(dot[1] - y * s) <= 1, f"dot at {dot}, expected {(x * s, y * s)}"
-        rows, columns = np.nonzero(dark(part(client, label, s)))
-        text = columns.min() + round(label[0] * s), (rows.min() + rows.max()) / 2 + round(label[1] * s)
-        assert abs(text[0] - dot[0] - gap * s) <= 1.5 and abs(text[1] - dot[1]) <= 1 + 1.5 * s, \
-            f"text at {text}, dot at {dot}"
-    desktop.click(*at(menu, LABEL2, s))
-    info = info_window(desktop)
-    box = [v - info.client[2 + i % 2] for i, v in enumerate(child(info, "Edit").rect)]
-    assert all(abs(a - b * s) <= 1 for a, b in zip(box, TEXT_BOX)), f"text box at {box}"
-    rows, columns = np.nonzero(reddish(part(desktop.settled(info), (0, 276, 399, 300), s)))
-    arrow = columns.min(), rows.min() + round(276 * s), columns.max(), rows.max() + round(276 * s)
-    assert all(abs(a - b * s) <= 1.5 for a, b in zip(arrow, ARROW)), f"the arrow spans {arrow}"
-    desktop.move(*at(info, ARROW_TARGET, s))
-    over = desktop.client(info, lambda c: red(part(c, RETURN_WORD, s)) > 100)
-    assert red(part(over, RETURN_WORD, s)) > 100, "no Επιστροφή with the pointer on the arrow"

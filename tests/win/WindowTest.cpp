@@ -180,6 +180,22 @@ TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPr
     EXPECT_FALSE(IsWindow(frame)) << "every window disappears";
 }
 
+// The pictures are stretched with their windows, so that the menu's dots and the information
+// window's arrow stay beside and under their controls (scripts/test runs this at 96 and 144 dpi).
+TEST_F(RealWindows, ThePicturesGrowWithTheResolution) {
+    auto red = [&](const platform::Form& form, int x, int y) {
+        HWND frame = platform.FrameOf(form);
+        UpdateWindow(frame);
+        HDC dc = GetDC(frame);
+        const COLORREF pixel = GetPixel(dc, MulDiv(x, platform.Dpi(), 96), MulDiv(y, platform.Dpi(), 96));
+        ReleaseDC(frame, dc);
+        return GetRValue(pixel) > std::max(GetGValue(pixel), GetBValue(pixel)) + 60;
+    };
+    for (int y : {117, 166, 216}) EXPECT_TRUE(red(Menu(), 61, y)) << "the dot at 61," << y << " in 96-dpi pixels";
+    Click(Menu().Label2);
+    EXPECT_TRUE(red(*forms.Find<Form2>(), 380, 286)) << "the arrow";
+}
+
 void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
 
 // The icons come once the event loop has nothing else to do, the window being painted.
