@@ -1,10 +1,10 @@
 """menu.exe under Wine on the X display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with
 XTest and read from the screen and from wininfo.exe. Wine's virtual desktop fills the screen from
 0,0, so Windows screen coordinates are X's. CD-ROM drives D:, E: and F: are links under
-build/e2e that each test points at its own discs, so changing discs needs no restart of Wine."""
+build/e2e that each test points at its own discs, so changing discs needs no restart of Wine;
+fixed drives G: to X: make the drive list longer than the menu's first buffer for it."""
 import os
 import re
-import shutil
 import subprocess
 import tempfile
 import time
@@ -41,17 +41,13 @@ def window(line):
                            centre=((left + right) // 2, (top + bottom) // 2), children=[])
 
 
-def make_disc(folder, **damage):
-    """The disc's programs as stand-ins; damage: {"quin/quin.exe": "missing" | "text" | "folder"}."""
-    (folder / "quin").mkdir(parents=True, exist_ok=True)
-    shutil.copy(EXE_DIR / "menu.exe", folder)
-    for name in ("dbsetup.exe", "Setup.exe", "quin/quin.exe"):
-        if name not in damage:
-            shutil.copy(EXE_DIR / "standin.exe", folder / name)
-        elif damage[name] == "text":
-            (folder / name).write_text("Not a program: damaged when the disc was copied.\r\n")
-        elif damage[name] == "folder":
-            (folder / name).mkdir()
+def make_disc(session, folder, **damage):
+    """A disc as wine.sh makes it, then damaged: {"quin/quin.exe": "missing" | "text" | "folder"}."""
+    session.shell("make_disc", str(folder))
+    for name, kind in damage.items():
+        (folder / name).unlink()
+        if kind != "missing":
+            (folder / name).mkdir() if kind == "folder" else (folder / name).write_text("Not a program.\r\n")
     return folder
 
 
@@ -140,7 +136,9 @@ def session():
     s.links = {letter: LINKS / letter for letter in "DEF"}
     for link in s.links.values():
         point(link, LINKS)
-    s.shell("set_cd_drives", *(f"{letter}={link}" for letter, link in s.links.items()))
+    s.drives = [f"{letter}={link}" for letter, link in s.links.items()] + ["fixed"] + \
+        [f"{letter}={LINKS}" for letter in "GHIJKLMNOPQRSTUVWX"]
+    s.shell("set_drives", *s.drives)
     yield s
     s.shell("stop_wine")
 
@@ -150,7 +148,7 @@ def desktop(session, tmp_path):
     """The session with a good disc in each drive (tmp_path/D, E, F) and a stand-in log; whatever
     the test left on screen goes with Wine afterwards."""
     for letter, link in session.links.items():
-        point(link, make_disc(tmp_path / letter))
+        point(link, make_disc(session, tmp_path / letter))
     session.disc, session.log, session.menus = tmp_path / "E", tmp_path / "standin.log", []
     yield session
     for menu in session.menus:

@@ -68,7 +68,7 @@ def image(session, signing, tmp_path_factory):
 def no_cd_drive(desktop):
     desktop.shell("set_cd_drives")
     yield
-    desktop.shell("set_cd_drives", *(f"{letter}={link}" for letter, link in desktop.links.items()))
+    desktop.shell("set_drives", *desktop.drives)
 
 
 FIXED_MENU = r"C:\e2e-disc\menu.exe"
@@ -107,9 +107,9 @@ def test_journey(desktop, start, request, tmp_path, row):
     elif disc == "F":
         exe, cwd = "F:\\menu.exe", desktop.disc.with_name("F")
     elif isinstance(disc, dict):
-        point(desktop.links["E"], cwd := make_disc(tmp_path / "damaged", **disc))
+        point(desktop.links["E"], cwd := make_disc(desktop, tmp_path / "damaged", **disc))
     elif disc != "E":  # the menu on the fixed drive C:
-        exe, cwd = FIXED_MENU, make_disc(desktop.prefix / "drive_c" / "e2e-disc")
+        exe, cwd = FIXED_MENU, make_disc(desktop, desktop.prefix / "drive_c" / "e2e-disc")
         if disc == "no-cd":  # and started in C:\, not in its own folder
             request.getfixturevalue("no_cd_drive")
             cwd = desktop.prefix / "drive_c"

@@ -1,14 +1,10 @@
-// The system as the menu meets it: the registry, the drives, and the programs it starts.
+// The system as the menu meets it: the registry and the programs it starts (the drives, the
+// end-to-end journeys).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <iterator>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "platform/win32/Win32Platform.h"
 #include "system/Module1.h"
@@ -44,17 +40,6 @@ TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
         EXPECT_TRUE(ReadInstallValue(L"Quintaral", L"DisplayName") == row.expected);
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
-}
-
-// The runner sets up CD-ROM drives, names them in MENU_TEST_CD_DRIVES in drive order ("D:\ E:\"),
-// and runs this from a fixed drive and from a copy on each CD-ROM drive.
-TEST(Drives, FindCdDriveAnswersTheDiscTheProgramRunsFromElseTheFirstCdRomDrive) {
-    if (!std::getenv("MENU_TEST_CD_DRIVES")) GTEST_SKIP() << "the runner names the CD-ROM drives it configured";
-    std::istringstream words(std::getenv("MENU_TEST_CD_DRIVES"));
-    const std::vector<std::string> cdRoms{std::istream_iterator<std::string>(words), {}};
-    const std::string own = ProgramPath().substr(0, 3);
-    const bool onCdRom = std::find(cdRoms.begin(), cdRoms.end(), own) != cdRoms.end();
-    EXPECT_EQ(FindCdDrive(), Wide(cdRoms.empty() ? "" : onCdRom ? own : cdRoms[0])) << "running from " << own;
 }
 
 class ScriptedProcesses final : public platform::win32::ProcessApi {
