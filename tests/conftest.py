@@ -1,2 +1,2 @@
 """The publisher's disc image, for the tests of the image, of menu.exe and of the end-to-end tier."""
-from disc_image import signed_image, signing  # noqa: F401 (fixtures)
+from test_disc import signed_image, signing  # noqa: F401 (fixtures)

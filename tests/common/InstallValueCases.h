@@ -11,7 +11,7 @@ enum class Stored { kNoKey, kOtherValueOnly, kDisplayName };
 struct Case {
     const char* name;
     Stored stored;
-    unsigned long type;     // REG_SZ 1, REG_DWORD 4, REG_MULTI_SZ 7
+    unsigned long type;     // REG_SZ 1, REG_MULTI_SZ 7
     std::string bytes;      // as stored, a terminating NUL included where there is one
     std::wstring expected;  // what ReadInstallValue answers
     bool installed;         // whether the menu offers to run the application
@@ -28,7 +28,6 @@ inline std::vector<Case> AllCases() {
         {"2048 bytes without a NUL", Stored::kDisplayName, 1, std::string(2048, 'q'), std::wstring(2048, L'q'), false},
         {"2049 bytes", Stored::kDisplayName, 1, std::string(2048, 'q') + '\0', L"", false},
         {"REG_MULTI_SZ, the name first", Stored::kDisplayName, 7, "Quintaral\0Other\0\0"s, L"Quintaral", true},
-        {"REG_DWORD 0x51", Stored::kDisplayName, 4, "Q\0\0\0"s, L"Q", false},
         {"lower case", Stored::kDisplayName, 1, "quintaral\0"s, L"quintaral", false},
         {"a trailing blank", Stored::kDisplayName, 1, "Quintaral \0"s, L"Quintaral ", false},
     };

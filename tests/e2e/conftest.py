@@ -1,8 +1,7 @@
-"""menu.exe under Wine on the X display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with
-XTest and read from the screen and from wininfo.exe. Wine's virtual desktop fills the screen from
-0,0, so Windows screen coordinates are X's. CD-ROM drives D:, E: and F: are links under
-build/e2e that each test points at its own discs, so changing discs needs no restart of Wine;
-fixed drives G: to X: make the drive list longer than the menu's first buffer for it."""
+"""menu.exe under Wine on the display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with XTest,
+read from the screen and with wininfo.exe; Wine's desktop fills the screen from 0,0. CD-ROM drives D:,
+E:, F: are links each test points at its discs (no restart of Wine); G: to X: are fixed drives, so
+that the drive list is longer than the menu's first buffer for it."""
 import os
 import re
 import subprocess

@@ -12,13 +12,12 @@
 
 namespace {
 
-std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
+// The folder of this program, as the menu's own is where its relative paths lead.
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::wstring(path).substr(0, std::wstring(path).find_last_of(L'\\') + 1);
 }
-std::string ProgramFolder() { return ProgramPath().substr(0, ProgramPath().find_last_of('\\') + 1); }
-std::wstring Wide(const std::string& text) { return {text.begin(), text.end()}; }
 
 // Each row written as an installer would, then read back through the menu's query.
 TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
@@ -59,7 +58,7 @@ public:
 TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     const std::wstring create = L"create E:\\Setup.exe 7; ", shell = L"shell E:\\Setup.exe 7; ";
     const struct { std::wstring path; DWORD create, shell; std::wstring calls; DWORD error; } cases[] = {
-        {L"quin\\quin.exe", 0, 0, L"create " + Wide(ProgramFolder()) + L"quin\\quin.exe 7; ", 0},
+        {L"quin\\quin.exe", 0, 0, L"create " + ProgramFolder() + L"quin\\quin.exe 7; ", 0},
         {L"E:\\Setup.exe", 0, 0, create, 0},
         {L"E:\\Setup.exe", 740, 0, create + shell, 0},  // ERROR_ELEVATION_REQUIRED
         {L"E:\\Setup.exe", 740, ERROR_CANCELLED, create + shell, ERROR_CANCELLED},
@@ -87,7 +86,7 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
 TEST(StartProgram, TheShellStartsAProgramAndReportsAMissingOne) {
     platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
     EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
-    EXPECT_EQ(processes.ShellExecuteAt(Wide(ProgramFolder()) + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
+    EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     const std::wstring path = ModulePath();
     const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
     const std::wstring folder = CurrentFolder();
-    AppendToLog(name + L"\t" + folder + L"\t" + path + L"\r\n");
+    AppendToLog(name + L"\t" + folder + L"\t" + path + L"\t" + std::to_wstring(showCommand) + L"\r\n");
     if (!Environment(L"QUINTARAL_STANDIN_QUIET").empty()) return 0;
 
     WNDCLASSW windowClass{};

@@ -1,7 +1,6 @@
-// Lists the visible windows for the end-to-end tests and the bench, a line each, tab-separated, UTF-8:
-//   hwnd  pid  class  text  left top right bottom  client-width client-height  client-x client-y
-// each child after its window, indented by a tab, up to its rectangle (screen coordinates; tabs,
-// line breaks and backslashes in texts escaped with a backslash). --codepage: Wine's ANSI code page.
+// Lists the visible windows, a line each, tab-separated, UTF-8: hwnd pid class text left top right
+// bottom client-width client-height client-x client-y; each child after its window, indented by a
+// tab, up to its rectangle (texts' tabs, line breaks, backslashes escaped). --codepage: the ANSI one.
 #include <windows.h>
 
 #include <string>
