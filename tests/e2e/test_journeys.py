@@ -72,7 +72,6 @@ def no_cd_drive(desktop):
     desktop.shell("set_drives", *desktop.drives)
 
 
-FIXED_MENU = r"C:\e2e-disc\menu.exe"
 # Steps: a menu entry to click, a list of keys, or a text to wait for: a window's title, or a
 # control's, which is then clicked. Outcome: the programs started, or the run-time error's
 # number and path. The "Setup" pause box must be up with only dbsetup.exe started.
@@ -108,7 +107,7 @@ def test_journey(desktop, start, request, tmp_path, row):
     elif isinstance(disc, dict):
         point(desktop.links["E"], cwd := make_disc(desktop, tmp_path / "damaged", **disc))
     elif disc != "E":  # the menu on the fixed drive C:
-        exe, cwd = FIXED_MENU, make_disc(desktop, desktop.prefix / "drive_c" / "e2e-disc")
+        exe, cwd = r"C:\e2e-disc\menu.exe", make_disc(desktop, desktop.prefix / "drive_c" / "e2e-disc")
         if disc == "no-cd":  # and started in C:\, not in its own folder
             request.getfixturevalue("no_cd_drive")
             cwd = desktop.prefix / "drive_c"

@@ -12,7 +12,6 @@
 
 namespace {
 
-// The folder of this program, as the menu's own is where its relative paths lead.
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -53,8 +52,7 @@ public:
     }
 };
 
-// A relative path is the program's folder's, not the current one's. An installer that needs
-// administrator rights is started through the shell, which asks the user.
+// A relative path is the program's folder's; an installer that needs elevation goes through the shell.
 TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     const std::wstring create = L"create E:\\Setup.exe 7; ", shell = L"shell E:\\Setup.exe 7; ";
     const struct { std::wstring path; DWORD create, shell; std::wstring calls; DWORD error; } cases[] = {

@@ -147,9 +147,8 @@ TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
     }
 }
 
-// The entry under the pointer is repainted, and nothing else of the window is (what it is
-// painted with is read from the screen end-to-end). A click is a press and a release on the
-// same entry while the window holds the pointer.
+// The entry under the pointer is repainted, nothing else (its colour is read end-to-end). A click
+// is a press and a release on the same entry while the window holds the pointer.
 TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPressed) {
     HWND frame = platform.FrameOf(Menu());
     const RECT entry = platform.RectOf(Menu().Label1);
@@ -203,9 +202,8 @@ TEST_F(RealWindows, ThePicturesGrowWithTheResolutionAndTheIconsCome) {
     EXPECT_TRUE(red(*forms.Find<Form2>(), 380, 286)) << "the arrow";
 }
 
-// Hovering and visiting again and again leave the GDI objects where they were. Wine counts none
-// for GetGuiResources, so its GDI handles are read too: freed ones are handed out again, and only
-// objects kept alive push the highest of a thousand new ones up.
+// Hovers and visits leave no GDI objects behind. Wine counts none for GetGuiResources, so its handles
+// are read too: freed ones are handed out again, only kept ones push the highest of 1000 new ones up.
 TEST_F(RealWindows, HoversAndVisitsLeaveNoObjectsBehind) {
     auto objects = [] {
         std::vector<HGDIOBJ> probes(1000);
@@ -234,8 +232,7 @@ VARIANT Child(long id) {
     return child;
 }
 
-// What a screen reader reads of the menu's entries, in the Tab order, and that an entry's default
-// action is its click.
+// What a screen reader reads of the menu's entries, in the Tab order; an entry's default action clicks it.
 TEST_F(RealWindows, AScreenReaderReadsEachEntryAndItsDefaultActionClicksIt) {
     CoInitialize(nullptr);
     constexpr long kEntry = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
