@@ -234,7 +234,6 @@ VARIANT Child(long id) {
 
 // What a screen reader reads of the menu's entries, in the Tab order; an entry's default action clicks it.
 TEST_F(RealWindows, AScreenReaderReadsEachEntryAndItsDefaultActionClicksIt) {
-    CoInitialize(nullptr);
     constexpr long kEntry = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
     const struct { const platform::Control& control; long role, state; } children[] = {
         {Menu().Label1, ROLE_SYSTEM_MENUITEM, kEntry | STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED},
