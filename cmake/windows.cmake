@@ -30,12 +30,22 @@ add_library(menu_win32 OBJECT
 target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32)
 target_compile_options(menu_win32 PRIVATE ${SEPARATE_SECTIONS})
 
+# The manifest names the processor the program is built for: Windows refuses to start a program
+# whose manifest names another. The resource compiler finds it in the build folder.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(MENU_PROCESSOR amd64)
+else()
+  set(MENU_PROCESSOR x86)
+endif()
+configure_file(assets/menu.manifest.in ${CMAKE_BINARY_DIR}/assets/menu.manifest @ONLY)
+set(MENU_RESOURCE_INCLUDES ${CMAKE_BINARY_DIR}/assets)
 # The resource compiler's inputs beside the script, so that a redrawn picture is rebuilt in.
 set_source_files_properties(assets/menu.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_SOURCE_DIR}/assets/menu.ico;${CMAKE_SOURCE_DIR}/assets/menu.bmp;${CMAKE_SOURCE_DIR}/assets/info.bmp;${CMAKE_SOURCE_DIR}/assets/menu.manifest;${CMAKE_SOURCE_DIR}/assets/resource.h")
+  "${CMAKE_SOURCE_DIR}/assets/menu.ico;${CMAKE_SOURCE_DIR}/assets/menu.bmp;${CMAKE_SOURCE_DIR}/assets/info.bmp;${CMAKE_BINARY_DIR}/assets/menu.manifest;${CMAKE_SOURCE_DIR}/assets/resource.h")
 # The smaller runtime parts are for menu.exe alone: the tests need the originals.
 add_executable(menu WIN32 platform/win32/WinMain.cpp platform/win32/SmallRuntime.cpp assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
+target_include_directories(menu PRIVATE ${MENU_RESOURCE_INCLUDES})
 
 # The least window a program can show, built as menu.exe is: what scripts/bench compares with.
 add_executable(floor WIN32 tools/floor/floor.cpp)

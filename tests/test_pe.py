@@ -64,10 +64,14 @@ def test_header_and_imports(pe):
     assert not unexpected, f"imports not on the allow-list: {unexpected}"
 
 
+def resources(pe):
+    return {(kind.id, name.id): pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
+            for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries for name in kind.directory.entries
+            for language in name.directory.entries}
+
+
 def test_resources(pe):
-    found = {(kind.id, name.id): pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
-             for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries for name in kind.directory.entries
-             for language in name.directory.entries}
+    found = resources(pe)
     icons = found[(14, 1)]  # the program icon: 48, 32 and 16 pixels, 16 colours each
     assert sorted(struct.unpack_from("<BBB", icons, 6 + 14 * i) for i in range(struct.unpack_from("<H", icons, 4)[0])) \
         == [(16, 16, 16), (32, 32, 16), (48, 48, 16)]
@@ -80,6 +84,14 @@ def test_resources(pe):
                for table in info.StringTable if table.LangID == b"040904B0" for key, value in table.entries.items()}
     assert strings["FileVersion"] == strings["ProductVersion"] == "1.00"
     assert strings["CompanyName"] and strings["ProductName"]
+
+
+def test_each_build_names_its_own_processor_in_its_manifest():
+    """Windows refuses to start a program whose manifest names another processor."""
+    for build, machine, processor in ("windows", 0x14C, "x86"), ("windows64", 0x8664, "amd64"):
+        pe = pefile.PE(str(ROOT / "build" / build / "menu.exe"))
+        assert pe.FILE_HEADER.Machine == machine, build
+        assert f'processorArchitecture="{processor}"' in resources(pe)[(24, 1)].decode(), build
 
 
 def test_the_committed_files_are_what_the_generator_makes(tmp_path):
