@@ -17,7 +17,14 @@ public:
     unsigned GetDriveTypeA(const char* root) override { return ::GetDriveTypeA(root); }
     long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override {
         HKEY opened = nullptr;
+#ifdef _WIN64
+        // The installers are 32-bit programs: on 64-bit Windows what they write under
+        // HKLM\SOFTWARE goes to the registry's 32-bit view, which a 32-bit menu reads by itself
+        // and a 64-bit one must ask for.
+        const LONG result = ::RegOpenKeyExA(ToHkey(root), subKey, 0, KEY_READ | KEY_WOW64_32KEY, &opened);
+#else
         const LONG result = ::RegOpenKeyA(ToHkey(root), subKey, &opened);
+#endif
         if (result == ERROR_SUCCESS) key = reinterpret_cast<RegKey>(opened);
         return result;
     }

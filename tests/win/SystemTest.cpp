@@ -18,15 +18,18 @@ std::wstring ProgramFolder() {
     return std::wstring(path).substr(0, std::wstring(path).find_last_of(L'\\') + 1);
 }
 
-// Each row written as an installer would, then read back through the menu's query.
+// Each row written as the installers, 32-bit programs, write it (in the registry's 32-bit view),
+// then read back through the menu's query: by the 32-bit build and by the 64-bit one.
 TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
     using install_value_cases::Stored;
     constexpr char kKey[] = "SOFTWARE\\Quintaral\\Quintaral\\Quintaral";
     for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
         SCOPED_TRACE(row.name);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, 0);
         HKEY key = nullptr;
-        if (row.stored != Stored::kNoKey && RegCreateKeyA(HKEY_LOCAL_MACHINE, kKey, &key) == ERROR_SUCCESS) {
+        if (row.stored != Stored::kNoKey &&
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS) {
             const bool displayName = row.stored == Stored::kDisplayName;
             // A guard byte after the data: where the byte after a text is a NUL, the registry counts
             // it although the caller left it out, and a value without its NUL could not be made.
@@ -37,7 +40,7 @@ TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
         }
         EXPECT_TRUE(ReadInstallValue(L"Quintaral", L"DisplayName") == row.expected);
     }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, 0);
 }
 
 class ScriptedProcesses final : public platform::win32::ProcessApi {
