@@ -1,33 +1,16 @@
 # shellcheck shell=bash
-# Shared by scripts/demo, scripts/test and the end-to-end tests (source it, bash only):
-# the packages the project needs, an X display, a private Wine prefix with fixed screen
-# settings, CD-ROM drives for the demo disc, and the registry value that marks the
-# application as installed.
+# Shared by scripts/demo, scripts/test, scripts/bench and the end-to-end tests (source it, bash
+# only): the packages the project needs, how Wine runs 32-bit programs here (choose_wine, once
+# the packages are in), an X display, a private Wine prefix with fixed screen settings, CD-ROM
+# drives for the demo disc, and the registry value that marks the application as installed.
 
 QUIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QUIN_BUILD=$QUIN_ROOT/build
 
-# Some kernels run 64-bit programs only (IA-32 emulation off), and Wine's 32-bit loader
-# cannot start there. Wine then runs on its 64-bit loader alone, through a `wine` first on
-# PATH, and the Wine tests and the demo run the 64-bit build of the same programs (what
-# ships is the 32-bit build, which the executable checks still look at).
-if [[ -x /usr/lib/wine/wine64 && -x /usr/lib/wine/wine ]] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    mkdir -p "$QUIN_BUILD/wine/bin"
-    for _name in wine wine-stable; do
-        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$QUIN_BUILD/wine/bin/$_name"
-        chmod +x "$QUIN_BUILD/wine/bin/$_name"
-    done
-    unset _name
-    [[ :$PATH: == *":$QUIN_BUILD/wine/bin:"* ]] || export PATH=$QUIN_BUILD/wine/bin:$PATH
-    export WINELOADER=/usr/lib/wine/wine64
-    QUIN_WINE_PRESET=windows64
-    QUIN_REG_VIEW=/reg:64  # the registry view a 64-bit program reads
-else
-    QUIN_WINE_PRESET=windows
-    QUIN_REG_VIEW=/reg:32
-fi
-export QUIN_EXE_DIR=${QUIN_EXE_DIR:-$QUIN_BUILD/$QUIN_WINE_PRESET}
+# The 32-bit programs that ship; where each other program comes from, choose_wine says.
+export QUIN_EXE_DIR=$QUIN_BUILD/windows
 source "$QUIN_ROOT/scripts/lib/disc.sh"
+source "$QUIN_ROOT/scripts/lib/wine32.sh"
 
 # Our own prefix, never the user's ~/.wine. winemenubuilder would write launchers into the
 # user's home; Mono and Gecko are not needed and would be downloaded.
@@ -153,7 +136,7 @@ ensure_prefix() {
     quin_reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
     quin_reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$QUIN_SCREEN" /f
     # 96 dpi: the menu's layout is in pixels at that resolution.
-    set_dpi 96
+    set_dpi 96 || quin_die "could not set the resolution"
     # Wine has no Arial of its own; Liberation Sans has its metrics and Greek letters.
     quin_reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f
     # Debian's Wine does not load its own fonts; title-bar buttons need Marlett's symbols.
@@ -168,11 +151,13 @@ ensure_prefix() {
 # reads the user's value first and falls back to the hardware profile's.
 set_dpi() {
     local dpi=${1:?set_dpi DPI}
+    local status=0
     [[ $dpi =~ ^[1-9][0-9]*$ ]] || quin_die "set_dpi: bad resolution '$dpi'"
-    quin_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
-    quin_reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-        /v LogPixels /t REG_DWORD /d "$dpi" /f
+    quin_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f &&
+        quin_reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+            /v LogPixels /t REG_DWORD /d "$dpi" /f || status=$?
     stop_wine
+    return "$status"
 }
 
 # set_drives [cdrom|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a
@@ -225,19 +210,21 @@ set_drives() {
 # set_cd_drives [LETTER=FOLDER ...]: exactly these CD-ROM drives (besides C: and Z:).
 set_cd_drives() { set_drives cdrom "$@"; }
 
-# The registry value the menu reads to decide whether the application is installed.
+# The registry value the menu reads to decide whether the application is installed, where the
+# 32-bit installers write it: in the registry's 32-bit view, which both builds of the menu read.
 set_install_value() {
-    quin_reg add "$QUIN_INSTALL_KEY" /v DisplayName /t REG_SZ /d "${1-Quintaral}" /f "$QUIN_REG_VIEW"
+    quin_reg add "$QUIN_INSTALL_KEY" /v DisplayName /t REG_SZ /d "${1-Quintaral}" /f /reg:32
 }
 delete_install_value() {
-    quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f "$QUIN_REG_VIEW" 2>/dev/null || true
+    quin_reg delete "$QUIN_INSTALL_KEY" /v DisplayName /f /reg:32 2>/dev/null || true
 }
 
-# make_disc DIR: a disc folder like the real one, with stand-ins for the programs the menu starts.
+# make_disc DIR [MENU_DIR]: a disc folder like the real one, with menu.exe from MENU_DIR (the
+# 32-bit build by default) and stand-ins for the programs it starts.
 make_disc() {
-    local dir=${1:?make_disc DIR} exe
-    for exe in menu standin; do
-        [[ -f $QUIN_EXE_DIR/$exe.exe ]] || quin_die "make_disc: $QUIN_EXE_DIR/$exe.exe is not built"
+    local dir=${1:?make_disc DIR [MENU_DIR]} menuDir=${2:-$QUIN_EXE_DIR} exe
+    for exe in "$menuDir/menu.exe" "$QUIN_TOOL_DIR/standin.exe"; do
+        [[ -f $exe ]] || quin_die "make_disc: $exe is not built"
     done
     # Only a folder that is empty or an earlier disc is replaced.
     if [[ -e $dir ]]; then
@@ -245,9 +232,9 @@ make_disc() {
         rm -rf "$dir"
     fi
     mkdir -p "$dir/quin"
-    cp "$QUIN_EXE_DIR/menu.exe" "$dir/menu.exe"
+    cp "$menuDir/menu.exe" "$dir/menu.exe"
     write_autorun "$dir/autorun.inf"
     for exe in dbsetup.exe Setup.exe quin/quin.exe; do
-        cp "$QUIN_EXE_DIR/standin.exe" "$dir/$exe"
+        cp "$QUIN_TOOL_DIR/standin.exe" "$dir/$exe"
     done
 }

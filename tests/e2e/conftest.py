@@ -18,7 +18,9 @@ from Xlib.ext import xtest
 
 ROOT = Path(__file__).resolve().parents[2]
 WINE_SH = str(ROOT / "scripts" / "lib" / "wine.sh")
-EXE_DIR = Path(os.environ.get("QUIN_EXE_DIR", ROOT / "build" / "windows"))
+# The menu as it ships; the window lister and the stand-ins from the build that runs at the
+# machine's speed (scripts/lib/wine32.sh).
+TOOL_DIR = Path(os.environ.get("QUIN_TOOL_DIR", ROOT / "build" / "windows"))
 LINKS = ROOT / "build" / "e2e"
 FORM = "QuintaralForm"
 
@@ -59,7 +61,7 @@ def point(link, target):
 class Session:
     def __init__(self, display):
         self.display, self.x, self.installed = display, xdisplay.Display(display), None
-        env = subprocess.run(["bash", "-c", 'source "$0" && env -0', WINE_SH], check=True, capture_output=True,
+        env = subprocess.run(["bash", "-c", 'source "$0" && choose_wine && env -0', WINE_SH], check=True, capture_output=True,
                              env=dict(os.environ, DISPLAY=display, LC_ALL="C.UTF-8")).stdout.decode()  # English
         self.env = dict(line.split("=", 1) for line in env.split("\0") if "=" in line)
         self.prefix = Path(self.env["WINEPREFIX"])
@@ -74,7 +76,7 @@ class Session:
 
     def wininfo(self, *args):
         with tempfile.TemporaryFile() as out:
-            self.run("wine", str(EXE_DIR / "wininfo.exe"), *args, stdout=out)
+            self.run("wine", str(TOOL_DIR / "wininfo.exe"), *args, stdout=out)
             out.seek(0)
             return out.read().decode()
 

@@ -7,7 +7,7 @@ import time
 import numpy as np
 import pytest
 
-from conftest import EXE_DIR, FORM, ROOT, make_disc, point, wait_for
+from conftest import FORM, ROOT, TOOL_DIR, make_disc, point, wait_for
 from test_disc import make_image
 
 # The windows' client areas at 96 dpi: left, top, right, bottom.
@@ -59,7 +59,7 @@ def image(session, signing, tmp_path_factory):
     folder = tmp_path_factory.mktemp("image")
     mount = folder / "mounted"
     mount.mkdir()
-    subprocess.run(["fuseiso", str(make_image(signing, folder, EXE_DIR)[0]), str(mount)], check=True, timeout=30)
+    subprocess.run(["fuseiso", str(make_image(signing, folder, TOOL_DIR)[0]), str(mount)], check=True, timeout=30)
     yield mount
     session.shell("stop_wine")  # Wine holds the disc's files open
     subprocess.run(["fusermount", "-u", "-z", str(mount)], timeout=30)
