@@ -1,7 +1,6 @@
 """The publisher's disc as scripts/make-disc writes it, signed with a throwaway certificate: read back
 with tools that did not write it (Joliet names, autorun.inf, labels, signatures), and the inputs it
 refuses without leaving an image behind. The other tests take their images from here."""
-import os
 import pathlib
 import re
 import shutil
@@ -12,7 +11,7 @@ import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 MAKE_DISC = ROOT / "scripts" / "make-disc"
-EXE_DIR = pathlib.Path(os.environ.get("QUIN_DISC_EXE_DIR", ROOT / "build" / "windows"))  # as make-disc reads it
+EXE_DIR = ROOT / "build" / "windows"
 # Beside the three programs the menu starts, a name Joliet keeps only as Unicode.
 CONTENT = ("quin/quin.exe", "dbsetup.exe", "Setup.exe", "Οδηγίες/Διαβάστε με.txt")
 
@@ -45,7 +44,7 @@ def make_image(signing, folder: pathlib.Path, exe_dir: pathlib.Path = EXE_DIR):
         else:
             path.write_text("Τοποθετήστε τον δίσκο.\r\n", encoding="utf-8")
     done = run(MAKE_DISC, "--content", "content", "--sign", signing.pfx, "--password-file", signing.password,
-               "-o", "Quintaral.iso", cwd=folder, env=dict(os.environ, QUIN_DISC_EXE_DIR=str(exe_dir)))
+               "-o", "Quintaral.iso", cwd=folder)
     assert done.returncode == 0, f"make-disc failed: {done.stderr}"
     return folder / "Quintaral.iso", done.stdout
 
