@@ -15,6 +15,8 @@ EXE_DIR = ROOT / "build" / "windows"
 # Beside the three programs the menu starts, a name Joliet keeps only as Unicode, and two that
 # Windows tells apart: it upper-cases "ß" to itself.
 CONTENT = ("quin/quin.exe", "dbsetup.exe", "Setup.exe", "Οδηγίες/Διαβάστε με.txt", "Straße.txt", "STRASSE.TXT")
+# Every path the publisher gives holds a leading dash, blanks, Greek, quotes, "=" and "\\=".
+ODD = "-Δίσκος = 'α' \"β\" \\\\="
 LABEL, PRIMARY_LABEL = "Εγκατάσταση 2026", "EGKATASTASI_2026"
 
 
@@ -38,17 +40,19 @@ def signing(tmp_path_factory):
 def make_image(signing, folder: pathlib.Path, exe_dir: pathlib.Path = EXE_DIR):
     """(the image, what make-disc printed): the stand-ins from exe_dir as the disc's programs,
     signed; run from folder with relative paths, as a publisher would."""
+    (folder / ODD).mkdir()
+    shutil.copy(signing.password, folder / ODD / "password")
     for name in CONTENT:
-        path = folder / "content" / name
+        path = folder / ODD / "content" / name
         path.parent.mkdir(parents=True, exist_ok=True)
         if name.endswith(".exe"):
             shutil.copy(exe_dir / "standin.exe", path)
         else:
             path.write_text("Τοποθετήστε τον δίσκο.\r\n", encoding="utf-8")
-    done = run(MAKE_DISC, "--content", "content", "--sign", signing.pfx, "--password-file", signing.password,
-               "--label", LABEL, "-o", "Quintaral.iso", cwd=folder)
+    done = run(MAKE_DISC, "--content", f"{ODD}/content", "--sign", signing.pfx, "--password-file", f"{ODD}/password",
+               "--label", LABEL, "-o", f"{ODD}/Quintaral.iso", cwd=folder)
     assert done.returncode == 0, f"make-disc failed: {done.stderr}"
-    return folder / "Quintaral.iso", done.stdout
+    return folder / ODD / "Quintaral.iso", done.stdout
 
 
 @pytest.fixture(scope="session")
@@ -81,7 +85,7 @@ def test_image_holds_the_signed_menu_autorun_and_content_as_windows_reads_them(s
     assert data[16 * 2048 + 40:16 * 2048 + 72].decode("ascii").rstrip() == PRIMARY_LABEL
     assert data[17 * 2048:17 * 2048 + 6] == b"\x02CD001"
     assert data[17 * 2048 + 40:17 * 2048 + 72].decode("utf-16-be").rstrip() == LABEL
-    assert f"wrote {image.name}: {len(data)} bytes" in report
+    assert f"{ODD}/Quintaral.iso: {len(data)} bytes" in report
 
     signed = read_from_image(image, "/menu.exe")
     (image.parent / "menu.exe").write_bytes(signed)
