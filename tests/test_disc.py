@@ -1,7 +1,6 @@
 """The publisher's disc as scripts/make-disc writes it, signed with a throwaway certificate: read back
 with tools that did not write it (Joliet names, autorun.inf, labels, signatures), and the inputs it
 refuses without leaving an image behind. The other tests take their images from here."""
-import os
 import pathlib
 import re
 import shutil
@@ -12,9 +11,13 @@ import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 MAKE_DISC = ROOT / "scripts" / "make-disc"
-EXE_DIR = pathlib.Path(os.environ.get("QUIN_DISC_EXE_DIR", ROOT / "build" / "windows"))  # as make-disc reads it
-# Beside the three programs the menu starts, a name Joliet keeps only as Unicode.
-CONTENT = ("quin/quin.exe", "dbsetup.exe", "Setup.exe", "Οδηγίες/Διαβάστε με.txt")
+EXE_DIR = ROOT / "build" / "windows"
+# Beside the three programs the menu starts, a name Joliet keeps only as Unicode, and two that
+# Windows tells apart: it upper-cases "ß" to itself.
+CONTENT = ("quin/quin.exe", "dbsetup.exe", "Setup.exe", "Οδηγίες/Διαβάστε με.txt", "Straße.txt", "STRASSE.TXT")
+# Every path the publisher gives holds a leading dash, blanks, Greek, quotes, "=" and "\\=".
+ODD = "-Δίσκος = 'α' \"β\" \\\\="
+LABEL, PRIMARY_LABEL = "Εγκατάσταση 2026", "EGKATASTASI_2026"
 
 
 def run(*args, **options) -> subprocess.CompletedProcess:
@@ -37,17 +40,19 @@ def signing(tmp_path_factory):
 def make_image(signing, folder: pathlib.Path, exe_dir: pathlib.Path = EXE_DIR):
     """(the image, what make-disc printed): the stand-ins from exe_dir as the disc's programs,
     signed; run from folder with relative paths, as a publisher would."""
+    (folder / ODD).mkdir()
+    shutil.copy(signing.password, folder / ODD / "password")
     for name in CONTENT:
-        path = folder / "content" / name
+        path = folder / ODD / "content" / name
         path.parent.mkdir(parents=True, exist_ok=True)
         if name.endswith(".exe"):
             shutil.copy(exe_dir / "standin.exe", path)
         else:
             path.write_text("Τοποθετήστε τον δίσκο.\r\n", encoding="utf-8")
-    done = run(MAKE_DISC, "--content", "content", "--sign", signing.pfx, "--password-file", signing.password,
-               "-o", "Quintaral.iso", cwd=folder, env=dict(os.environ, QUIN_DISC_EXE_DIR=str(exe_dir)))
+    done = run(MAKE_DISC, "--content", f"{ODD}/content", "--sign", signing.pfx, "--password-file", f"{ODD}/password",
+               "--label", LABEL, "-o", f"{ODD}/Quintaral.iso", cwd=folder)
     assert done.returncode == 0, f"make-disc failed: {done.stderr}"
-    return folder / "Quintaral.iso", done.stdout
+    return folder / ODD / "Quintaral.iso", done.stdout
 
 
 @pytest.fixture(scope="session")
@@ -62,24 +67,25 @@ def read_from_image(image: pathlib.Path, path: str) -> bytes:
     return done.stdout
 
 
-AUTORUN = b"\xff\xfe" + ("[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\nlabel=Quintaral\r\n"
+AUTORUN = b"\xff\xfe" + (f"[autorun]\r\nopen=menu.exe\r\nicon=menu.exe\r\nlabel={LABEL}\r\n"
                          "action=Εκκίνηση του Quintaral\r\n").encode("utf-16-le")
 
 
 def test_image_holds_the_signed_menu_autorun_and_content_as_windows_reads_them(signed_image, signing):
     image, report = signed_image
-    # isoinfo converts Joliet's UCS-2 names only to 8-bit character sets: Greek's will do.
+    # isoinfo converts Joliet's UCS-2 names only to 8-bit character sets: Greek's will do ("ß" reads "_").
     listing = subprocess.run(["isoinfo", "-J", "-j", "iso8859-7", "-f", "-i", image], capture_output=True,
                              encoding="iso8859-7").stdout
-    assert sorted(listing.split("\n")[:-1]) == ["/Setup.exe", "/autorun.inf", "/dbsetup.exe", "/menu.exe", "/quin",
-                                                "/quin/quin.exe", "/Οδηγίες", "/Οδηγίες/Διαβάστε με.txt"], listing
+    assert sorted(listing.split("\n")[:-1]) == ["/STRASSE.TXT", "/Setup.exe", "/Stra_e.txt", "/autorun.inf",
+                                                "/dbsetup.exe", "/menu.exe", "/quin", "/quin/quin.exe", "/Οδηγίες",
+                                                "/Οδηγίες/Διαβάστε με.txt"], listing
     assert read_from_image(image, "/autorun.inf") == AUTORUN
     data = image.read_bytes()
     # The ISO 9660 label in the primary descriptor (sector 16), Joliet's, which Explorer shows, in sector 17.
-    assert data[16 * 2048 + 40:16 * 2048 + 72].decode("ascii").rstrip() == "Quintaral"
+    assert data[16 * 2048 + 40:16 * 2048 + 72].decode("ascii").rstrip() == PRIMARY_LABEL
     assert data[17 * 2048:17 * 2048 + 6] == b"\x02CD001"
-    assert data[17 * 2048 + 40:17 * 2048 + 72].decode("utf-16-be").rstrip() == "Quintaral"
-    assert f"wrote {image.name}: {len(data)} bytes" in report
+    assert data[17 * 2048 + 40:17 * 2048 + 72].decode("utf-16-be").rstrip() == LABEL
+    assert f"{ODD}/Quintaral.iso: {len(data)} bytes" in report
 
     signed = read_from_image(image, "/menu.exe")
     (image.parent / "menu.exe").write_bytes(signed)
@@ -97,7 +103,14 @@ PROGRAMS = ("quin/quin.exe", "dbsetup.exe", "Setup.exe")
     (PROGRAMS + ("a" * 61 + ".txt",), [], r"longer than Joliet's 64 characters"),
     (PROGRAMS, ["--sign", "{pfx}", "--password-file", "{out}/wrong"], r"could not sign menu\.exe"),
     (PROGRAMS, ["-o", "{out}/missing/disc.iso"], r"folder .*missing does not"),
-], ids=["no Setup.exe", "a name Windows cannot open", "too long for Joliet", "a wrong password", "no output folder"])
+    (PROGRAMS + ("Οδηγίες/a.txt", "ΟΔΗΓΊΕΣ/b.txt"), [], r"names ΟΔΗΓΊΕΣ and Οδηγίες differ only in case"),
+    (PROGRAMS + ("docs/Aux.txt",), [], r"name docs/Aux\.txt is a device's"),
+    (PROGRAMS, ["-o", "{out}/../content/quin/disc.iso"], r"output .*/quin/disc\.iso lies inside the content"),
+    (PROGRAMS, ["--label", "a/b"], r"label 'a/b' holds a character Windows or Joliet cannot carry"),
+    (PROGRAMS, ["--label", "Quintaral 💿"], r"label 'Quintaral 💿' holds a character beyond UCS-2"),
+], ids=["no Setup.exe", "a name Windows cannot open", "too long for Joliet", "a wrong password", "no output folder",
+        "Greek names alike but for case", "a device's name", "output inside the content", "a label with /",
+        "a label beyond UCS-2"])
 def test_bad_input_ends_with_a_message_and_no_image(tmp_path, signing, names, extra, message):
     (tmp_path / "out").mkdir()
     (tmp_path / "out" / "wrong").write_text("not the password\n")
