@@ -19,6 +19,7 @@ if(MINGW)
 endif()
 
 add_library(menu_win32 OBJECT
+  platform/win32/Com.cpp
   platform/win32/Compatibility.cpp
   platform/win32/Accessible.cpp
   platform/win32/CreateForm.cpp

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "Com.h"
 #include "NativeForm.h"
 
 namespace platform::win32 {
@@ -21,11 +22,6 @@ struct Library {
     decltype(&SysAllocStringLen) allocString = nullptr;
 };
 
-template <class Function>
-void Find(HMODULE module, const char* name, Function& function) {
-    if (module) function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 // Loaded on the window thread, the only one that asks: plain statics, without the runtime's
 // guarded initialization and the thread library it brings.
 Library g_library;
@@ -35,15 +31,13 @@ const Library* Accessibility() {
     if (!g_libraryLoaded) {
         g_libraryLoaded = true;
         // Objects reach other processes through COM, in the apartment of this, the window thread.
-        decltype(&CoInitializeEx) initialize = nullptr;
-        Find(LoadLibraryW(L"ole32.dll"), "CoInitializeEx", initialize);
-        if (initialize) initialize(nullptr, COINIT_APARTMENTTHREADED);
+        InitialiseCom();
         HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
         HMODULE oleaut = LoadLibraryW(L"oleaut32.dll");
-        Find(oleacc, "LresultFromObject", g_library.lresultFromObject);
-        Find(oleacc, "CreateStdAccessibleObject", g_library.createStandard);
-        Find(oleacc, "AccessibleObjectFromWindow", g_library.fromWindow);
-        Find(oleaut, "SysAllocStringLen", g_library.allocString);
+        FindFunction(oleacc, "LresultFromObject", g_library.lresultFromObject);
+        FindFunction(oleacc, "CreateStdAccessibleObject", g_library.createStandard);
+        FindFunction(oleacc, "AccessibleObjectFromWindow", g_library.fromWindow);
+        FindFunction(oleaut, "SysAllocStringLen", g_library.allocString);
     }
     const Library& library = g_library;
     const bool complete = library.lresultFromObject && library.createStandard && library.fromWindow && library.allocString;

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "Com.h"
 #include "Handles.h"
 
 namespace platform::win32 {
@@ -36,9 +37,12 @@ public:
         // search is limited to the system folder at start (WinMain).
         HMODULE shell = LoadLibraryW(L"shell32.dll");
         if (!shell) return GetLastError();
-        const auto shellExecute = reinterpret_cast<decltype(&ShellExecuteExW)>(
-            reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExW")));
+        decltype(&ShellExecuteExW) shellExecute = nullptr;
+        FindFunction(shell, "ShellExecuteExW", shellExecute);
         if (!shellExecute) return GetLastError();
+        // The shell may hand the start to extensions that are COM objects: it asks for COM on
+        // the thread. Where COM cannot be had, it still starts plain programs.
+        InitialiseCom();
         SHELLEXECUTEINFOW execute{};
         execute.cbSize = sizeof execute;
         execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
