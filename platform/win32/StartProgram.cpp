@@ -71,4 +71,22 @@ DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand) {
     return error;
 }
 
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring FromProgramFolder(std::wstring_view path) {
+    const bool hasDrive = path.size() >= 2 && path[1] == L':';
+    const bool rooted = !path.empty() && (path[0] == L'\\' || path[0] == L'/');
+    if (hasDrive || rooted) return std::wstring(path);
+    const std::wstring program = ProgramPath();
+    return program.substr(0, program.find_last_of(L'\\') + 1) + std::wstring(path);
+}
+
 }  // namespace platform::win32

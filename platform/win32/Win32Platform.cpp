@@ -31,30 +31,6 @@ RuntimeError ErrorFor(DWORD error, const std::wstring& path) {
     return {error, message + L"\n" + path};
 }
 
-// The folder that holds the menu, with its trailing backslash.
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-// Paths without a drive or a leading backslash are taken from the menu's own folder, so
-// that neither the search path nor the current directory can put another program there.
-std::wstring FromProgramFolder(std::wstring_view path) {
-    const bool hasDrive = path.size() >= 2 && path[1] == L':';
-    const bool rooted = !path.empty() && (path[0] == L'\\' || path[0] == L'/');
-    if (hasDrive || rooted) return std::wstring(path);
-    return ProgramFolder() + std::wstring(path);
-}
-
 }  // namespace
 
 
