@@ -78,7 +78,7 @@ public:
     }
 
     // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
         if (!object) return E_POINTER;
         if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
             *object = static_cast<IAccessible*>(this);
@@ -88,34 +88,34 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
         const LONG left = InterlockedDecrement(&references_);
         if (left == 0) delete this;
         return static_cast<ULONG>(left);
     }
 
     // IDispatch: clients of Active Accessibility call the interface directly.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (count) *count = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
         return E_NOTIMPL;
     }
 
     // IAccessible
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) noexcept override {
         return form_ ? standard_->get_accParent(parent) : CO_E_OBJNOTCONNECTED;
     }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) noexcept override {
         if (!OwnsChildren()) return form_ ? standard_->get_accChildCount(count) : CO_E_OBJNOTCONNECTED;
         *count = form_->ChildCount();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) noexcept override {
         if (!OwnsChildren()) return form_ ? standard_->get_accChild(child, object) : CO_E_OBJNOTCONNECTED;
         *object = nullptr;
         const NativeControl* control = ChildAt(child);
@@ -126,22 +126,22 @@ public:
         *object = window.pdispVal;
         return result;
     }
-    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) noexcept override {
         if (form_ && textBox_ && IsSelf(child)) return String(textBox_->layout->accessibleName, name);
         const NativeControl* label = LabelAt(child);
-        if (!label) return Standard(child, &IAccessible::get_accName, name);
+        if (!label) return Answer(child, &IAccessible::get_accName, name);
         const std::wstring_view given = label->layout->accessibleName;
         return String(given.empty() ? std::wstring_view(label->caption) : given, name);
     }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Standard(child, &IAccessible::get_accValue, value);
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) noexcept override {
+        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Answer(child, &IAccessible::get_accValue, value);
     }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
-        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Standard(child, &IAccessible::get_accDescription, text);
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) noexcept override {
+        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Answer(child, &IAccessible::get_accDescription, text);
     }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) noexcept override {
         const NativeControl* label = LabelAt(child);
-        if (!label) return Standard(child, &IAccessible::get_accRole, role);
+        if (!label) return Answer(child, &IAccessible::get_accRole, role);
         switch (label->layout->role) {
         case Role::MenuItem: SetChild(role, ROLE_SYSTEM_MENUITEM); break;
         case Role::PushButton: SetChild(role, ROLE_SYSTEM_PUSHBUTTON); break;
@@ -149,23 +149,25 @@ public:
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) noexcept override {
         const NativeControl* label = LabelAt(child);
-        if (!label) return Standard(child, &IAccessible::get_accState, state);
+        if (!label) return Answer(child, &IAccessible::get_accState, state);
         SetChild(state, StateOf(*label, child.lVal));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Standard(child, &IAccessible::get_accHelp, help);
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) noexcept override {
+        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Answer(child, &IAccessible::get_accHelp, help);
     }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) noexcept override {
         if (LabelAt(child)) return DISP_E_MEMBERNOTFOUND;
-        return form_ ? standard_->get_accHelpTopic(file, child, topic) : CO_E_OBJNOTCONNECTED;
+        ComPtr<IAccessible> client;
+        IAccessible* object = AnswererOf(child, client);
+        return object ? object->get_accHelpTopic(file, child, topic) : Refusal();
     }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
-        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Standard(child, &IAccessible::get_accKeyboardShortcut, keys);
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) noexcept override {
+        return LabelAt(child) ? DISP_E_MEMBERNOTFOUND : Answer(child, &IAccessible::get_accKeyboardShortcut, keys);
     }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) noexcept override {
         if (!OwnsChildren()) return form_ ? standard_->get_accFocus(focus) : CO_E_OBJNOTCONNECTED;
         focus->vt = VT_EMPTY;
         HWND focused = GetFocus();
@@ -176,7 +178,7 @@ public:
         }
         return focus->vt == VT_EMPTY ? S_FALSE : S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) noexcept override {
         if (!OwnsChildren()) return form_ ? standard_->get_accSelection(selection) : CO_E_OBJNOTCONNECTED;
         selection->vt = VT_EMPTY;
         const LONG selected = form_->SelectedChild();
@@ -184,19 +186,25 @@ public:
         SetChild(selection, selected);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) noexcept override {
         const NativeControl* label = LabelAt(child);
-        if (!label) return Standard(child, &IAccessible::get_accDefaultAction, action);
+        if (!label) return Answer(child, &IAccessible::get_accDefaultAction, action);
         if (!form_->Clickable(*label)) return DISP_E_MEMBERNOTFOUND;
         return String(label->layout->role == Role::PushButton ? L"Press" : L"Click", action);
     }
-    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) noexcept override {
         if (LabelAt(child)) return DISP_E_MEMBERNOTFOUND;
-        return form_ ? standard_->accSelect(flags, child) : CO_E_OBJNOTCONNECTED;
+        ComPtr<IAccessible> client;
+        IAccessible* object = AnswererOf(child, client);
+        return object ? object->accSelect(flags, child) : Refusal();
     }
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) noexcept override {
         const NativeControl* label = LabelAt(child);
-        if (!label) return form_ ? standard_->accLocation(left, top, width, height, child) : CO_E_OBJNOTCONNECTED;
+        if (!label) {
+            ComPtr<IAccessible> client;
+            IAccessible* object = AnswererOf(child, client);
+            return object ? object->accLocation(left, top, width, height, child) : Refusal();
+        }
         POINT origin{label->rect.left, label->rect.top};
         ClientToScreen(form_->Handle(), &origin);
         *left = origin.x;
@@ -205,7 +213,7 @@ public:
         *height = label->rect.bottom - label->rect.top;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) noexcept override {
         if (!OwnsChildren()) return form_ ? standard_->accNavigate(direction, start, end) : CO_E_OBJNOTCONNECTED;
         end->vt = VT_EMPTY;
         const long count = form_->ChildCount();
@@ -220,7 +228,7 @@ public:
         if (id < 1 || id > count) return S_FALSE;
         return ChildVariant(id, end);
     }
-    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override {
+    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) noexcept override {
         if (!OwnsChildren()) return form_ ? standard_->accHitTest(x, y, child) : CO_E_OBJNOTCONNECTED;
         child->vt = VT_EMPTY;
         POINT point{x, y};
@@ -228,19 +236,21 @@ public:
         if (!form_->InClient(point)) return S_FALSE;
         return ChildVariant(form_->ChildAt(point), child);
     }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) noexcept override {
         const NativeControl* label = LabelAt(child);
-        if (!label) return Standard(child, &IAccessible::accDoDefaultAction);
+        if (!label) return Answer(child, &IAccessible::accDoDefaultAction);
         if (!form_->Clickable(*label)) return DISP_E_MEMBERNOTFOUND;
         // The click may show a message box or end the program: it runs once this call has
         // returned to the client, as the click of a mouse would.
         form_->ClickLater(*label);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED; }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) noexcept override { return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED; }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) noexcept override {
         if (LabelAt(child)) return E_NOTIMPL;
-        return form_ ? standard_->put_accValue(child, value) : CO_E_OBJNOTCONNECTED;
+        ComPtr<IAccessible> client;
+        IAccessible* object = AnswererOf(child, client);
+        return object ? object->put_accValue(child, value) : Refusal();
     }
 
 private:
@@ -282,12 +292,23 @@ private:
         }
         return WindowObject(control->window, out);
     }
+    // The object that knows `child`, with `child` made its identifier there: the system's
+    // object for this window for itself, the system's object for a child window's client area
+    // for that child (the system's objects count only windows). nullptr once the window is gone.
+    IAccessible* AnswererOf(VARIANT& child, ComPtr<IAccessible>& client) const noexcept {
+        if (!form_) return nullptr;
+        const NativeControl* control = ChildAt(child);
+        if (!control || !control->window) return standard_.Get();
+        Accessibility()->fromWindow(control->window, OBJID_CLIENT, __uuidof(IAccessible), client.Put());
+        SetChild(&child, CHILDID_SELF);
+        return client.Get();
+    }
+    HRESULT Refusal() const { return form_ ? E_FAIL : CO_E_OBJNOTCONNECTED; }
     template <class... Out>
-    HRESULT Standard(VARIANT child, HRESULT (STDMETHODCALLTYPE IAccessible::*property)(VARIANT, Out...),
-                     Out... out) const {
-        if (!form_) return CO_E_OBJNOTCONNECTED;
-        if (OwnsChildren() && !IsSelf(child)) return E_INVALIDARG;  // a window child answers for itself
-        return (standard_.Get()->*property)(child, out...);
+    HRESULT Answer(VARIANT child, HRESULT (STDMETHODCALLTYPE IAccessible::*property)(VARIANT, Out...), Out... out) const noexcept {
+        ComPtr<IAccessible> client;
+        IAccessible* object = AnswererOf(child, client);
+        return object ? (object->*property)(child, out...) : Refusal();
     }
 
     LONG references_ = 1;
