@@ -189,11 +189,20 @@ public:
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) noexcept override {
         const NativeControl* label = LabelAt(child);
         if (!label) return Answer(child, &IAccessible::get_accDefaultAction, action);
-        if (!form_->Clickable(*label)) return DISP_E_MEMBERNOTFOUND;
+        // Hidden, as the menu is behind the information window, a label has no action to offer.
+        if (!form_->Actionable(*label)) return DISP_E_MEMBERNOTFOUND;
         return String(label->layout->role == Role::PushButton ? L"Press" : L"Click", action);
     }
+    // As in the system's menus and list boxes, taking the focus or the selection moves the one
+    // selection the keys move; there is nothing to add to it or take from it.
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) noexcept override {
-        if (LabelAt(child)) return DISP_E_MEMBERNOTFOUND;
+        if (const NativeControl* label = LabelAt(child)) {
+            if (!form_->Actionable(*label)) return DISP_E_MEMBERNOTFOUND;
+            const long allowed = SELFLAG_TAKEFOCUS | (label->layout->role == Role::MenuItem ? SELFLAG_TAKESELECTION : 0);
+            if (!flags || (flags & ~allowed)) return E_INVALIDARG;
+            form_->Select(*label);
+            return S_OK;
+        }
         ComPtr<IAccessible> client;
         IAccessible* object = AnswererOf(child, client);
         return object ? object->accSelect(flags, child) : Refusal();
@@ -239,7 +248,7 @@ public:
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) noexcept override {
         const NativeControl* label = LabelAt(child);
         if (!label) return Answer(child, &IAccessible::accDoDefaultAction);
-        if (!form_->Clickable(*label)) return DISP_E_MEMBERNOTFOUND;
+        if (!form_->Actionable(*label)) return DISP_E_MEMBERNOTFOUND;
         // The click may show a message box or end the program: it runs once this call has
         // returned to the client, as the click of a mouse would.
         form_->ClickLater(*label);

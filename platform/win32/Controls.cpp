@@ -92,7 +92,7 @@ LONG FormWindow::ChildIdOf(size_t index) const {
 }
 
 bool FormWindow::Shown(const NativeControl& control) const {
-    return control.visible && (!control.pane || control.pane->visible);
+    return control.visible && (!control.pane || control.pane->visible) && IsWindowVisible(frame_);
 }
 
 bool FormWindow::Clickable(const NativeControl& control) const {

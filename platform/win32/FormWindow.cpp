@@ -101,7 +101,8 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (const LRESULT answer = AnswerGetObject(*this, accessible_, frame_, nullptr, wParam, lParam)) return answer;
         break;
     case kClickLater:
-        if (Control* control = ControlOf(wParam)) platform_.Clicked(*control);
+        // The window may have been hidden since the click was asked for.
+        if (wParam < controls_.size() && Actionable(controls_[wParam])) platform_.Clicked(*ControlOf(wParam));
         return 0;
     case WM_CLOSE:
         platform_.CloseFromKeyboard(form_);
@@ -206,5 +207,7 @@ bool FormWindow::PressKey(const MSG& message) {
 }
 
 void FormWindow::ClickLater(const NativeControl& label) { PostMessageW(frame_, kClickLater, IndexOf(label), 0); }
+
+void FormWindow::Select(const NativeControl& label) { platform_.Select(*ControlOf(IndexOf(label))); }
 
 }  // namespace platform::win32

@@ -91,14 +91,18 @@ public:
     bool Shown(const NativeControl& control) const;
     // A label with a handler for its click, as a mouse or the keys click it.
     bool Clickable(const NativeControl& control) const;
+    // A clickable label that is shown: what a user could click now.
+    bool Actionable(const NativeControl& label) const { return Clickable(label) && Shown(label); }
     // The label that the keys have selected, as a child; CHILDID_SELF for none.
     LONG SelectedChild() const;
     // The label or child window at `point` of the client area, as a child; CHILDID_SELF for the
     // window itself (a picture box or the bare form).
     LONG ChildAt(POINT point) const;
     bool InClient(POINT point) const { return point.x >= 0 && point.y >= 0 && point.x < client_.cx && point.y < client_.cy; }
-    // The label is clicked once the caller has returned, as by a mouse.
+    // The label is clicked once the caller has returned, as by a mouse, if it still can be.
     void ClickLater(const NativeControl& label);
+    // A screen reader puts the keyboard on the label, as the keys would.
+    void Select(const NativeControl& label);
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
