@@ -13,14 +13,19 @@ std::wstring FormWindow::Caption(size_t index) const {
     return text;
 }
 
+// Screen readers hear of what changes in a label, as the system tells them of its own windows,
+// after the change and with the label's child identifier.
 void FormWindow::SetCaption(size_t index, std::wstring_view text) {
     NativeControl& control = controls_[index];
+    const bool changed = control.caption != text;
     control.caption = std::wstring(text);
     if (control.window) {
         SetWindowTextW(control.window, control.caption.c_str());
-    } else {
-        Invalidate(control.rect, control.pane);
+        return;
     }
+    Invalidate(control.rect, control.pane);
+    const LONG id = ChildIdOf(index);
+    if (changed && id != CHILDID_SELF && control.layout->accessibleName.empty()) Notify(EVENT_OBJECT_NAMECHANGE, id);
 }
 
 void FormWindow::SetForeColor(size_t index, Colour colour) {
@@ -44,6 +49,7 @@ void FormWindow::SetVisible(size_t index, bool visible) {
         return;
     }
     Invalidate(control.rect, control.pane);
+    if (const LONG id = ChildIdOf(index); id != CHILDID_SELF) Notify(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, id);
     // A picture box shows and hides what it holds.
     Pane* pane = PaneOf(static_cast<int>(index));
     if (!pane) return;
@@ -62,9 +68,25 @@ void FormWindow::Focus(const Control* control, bool tabbedInto) {
     HWND window = control ? controls_[control->Index()].window : frame_;
     SetFocus(window);
     if (tabbedInto && control && control->Layout().kind == ControlKind::TextBox) SendMessageW(window, EM_SETSEL, 0, 0);
+    // A child window tells of its focus itself; the label the keyboard left is no longer focused.
+    if (control) Announce(CHILDID_SELF);
 }
 
-void FormWindow::KeysSelected(const Control& control) { Notify(EVENT_OBJECT_FOCUS, ChildIdOf(control.Index())); }
+void FormWindow::KeysSelected(const Control& control) { Announce(ChildIdOf(control.Index())); }
+
+// As the system's menus and list boxes do when the keys move: the state of the label the
+// keyboard left and of the one it reached, the selection where that is an entry, then the
+// focus; only the focus when it comes back to the same label.
+void FormWindow::Announce(LONG child) {
+    const LONG left = std::exchange(announced_, child);
+    if (left != CHILDID_SELF && left != child) Notify(EVENT_OBJECT_STATECHANGE, left);
+    if (child == CHILDID_SELF) return;
+    if (left != child) {
+        Notify(EVENT_OBJECT_STATECHANGE, child);
+        if (Child(child)->layout->role == Role::MenuItem) Notify(EVENT_OBJECT_SELECTION, child);
+    }
+    Notify(EVENT_OBJECT_FOCUS, child);
+}
 
 void FormWindow::Notify(DWORD event, LONG child) const { NotifyWinEvent(event, frame_, OBJID_CLIENT, child); }
 

@@ -118,6 +118,7 @@ private:
     Control* ControlWithWindow(HWND window) const;
     size_t IndexOf(const NativeControl& control) const { return static_cast<size_t>(&control - controls_.data()); }
     void Notify(DWORD event, LONG child) const;
+    void Announce(LONG child);
 
     // Creation (CreateForm.cpp).
     void CreateFrame(HINSTANCE instance);
@@ -156,6 +157,7 @@ private:
     OwnedIcon bigIcon_;
     OwnedIcon smallIcon_;
     bool iconsPending_ = false;
+    LONG announced_ = CHILDID_SELF;   // the label that screen readers were last told has the keyboard
     ComPtr<IAccessible> accessible_;  // what screen readers are given, once asked
 };
 
