@@ -1,14 +1,240 @@
-// COM on the window thread, which the shell and screen readers need.
+// Screen readers as they read: the real menu.exe from another process, each window's tree, a default action on
+// each kind of entry and what the keys make heard; objects kept past their windows. COM for the shell as well.
 #include <windows.h>
 #include <objbase.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
 #include <thread>
 
+#include "menu/Form1.h"
+#include "menu/Program.h"
+#include "platform/win32/Com.h"
 #include "platform/win32/StartProgram.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace platform::win32 {
+extern LONG g_accessibleObjects;
+}
 
 namespace {
+
+using platform::win32::ComPtr;
+
+VARIANT Child(long id) { return VARIANT{.vt = VT_I4, .lVal = id}; }
+
+void Flush() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+std::wstring Hex(long value) {
+    wchar_t text[16];
+    return std::wstring(text, static_cast<size_t>(swprintf(text, 16, L"%08lx", static_cast<unsigned long>(value))));
+}
+
+ComPtr<IAccessible> ObjectOf(HWND window) {
+    ComPtr<IAccessible> object;
+    AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, object.Put());
+    return object;
+}
+
+// What is heard of the windows' simple elements, as "focus 2, state 1".
+std::wstring g_heard;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    static const struct { DWORD event; const wchar_t* name; } kEvents[] = {
+        {EVENT_OBJECT_SHOW, L"show"}, {EVENT_OBJECT_HIDE, L"hide"}, {EVENT_OBJECT_FOCUS, L"focus"},
+        {EVENT_OBJECT_SELECTION, L"selection"}, {EVENT_OBJECT_STATECHANGE, L"state"}, {EVENT_OBJECT_NAMECHANGE, L"name"}};
+    if (object != OBJID_CLIENT || child <= 0) return;
+    std::wstring name = Hex(static_cast<long>(event));
+    for (const auto& known : kEvents) name = known.event == event ? known.name : name;
+    g_heard += (g_heard.empty() ? L"" : L", ") + name + L" " + std::to_wstring(child);
+}
+
+// A line for the window and one for each child: name | role | states | default action, and whether it lies
+// outside the window.
+std::wstring Read(IAccessible& window, HWND frame) {
+    RECT bounds{}, within{};
+    GetWindowRect(frame, &bounds);
+    long count = 0;
+    window.get_accChildCount(&count);
+    std::wstring lines;
+    for (long id = 0; id <= count; ++id) {
+        BSTR name = nullptr, action = nullptr;
+        VARIANT role{}, state{};
+        long x = 0, y = 0, width = 0, height = 0;
+        window.get_accName(Child(id), &name);
+        window.get_accRole(Child(id), &role);
+        window.get_accState(Child(id), &state);
+        window.get_accDefaultAction(Child(id), &action);
+        window.accLocation(&x, &y, &width, &height, Child(id));
+        wchar_t text[64] = L"";
+        GetRoleTextW(role.lVal, text, 64);
+        lines += L"\n  " + std::to_wstring(id) + L" " + (name ? name : L"") + L" | " + text + L" |";
+        for (unsigned long bit = 1; bit; bit <<= 1) {
+            if ((state.lVal & bit) && GetStateTextW(bit, text, 64)) lines += L" " + std::wstring(text);
+        }
+        lines += L" | " + std::wstring(action ? action : L"");
+        const RECT place{x, y, x + width, y + height};
+        if (!IntersectRect(&within, &place, &bounds) || !EqualRect(&within, &place)) lines += L" | outside the window";
+        SysFreeString(name);
+        SysFreeString(action);
+    }
+    return lines;
+}
+
+// The real menu.exe beside this program, not installed, as a screen reader meets it: its objects read here
+// through COM, its events heard through an out-of-context hook. A menu that hangs is ended after a minute.
+struct MenuProcess {
+    PROCESS_INFORMATION process{};
+    HWINEVENTHOOK hook = nullptr;
+    std::thread watchdog;
+
+    MenuProcess() {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral");
+        const std::wstring program = platform::win32::FromProgramFolder(L"menu.exe");
+        STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+        CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                       &process);
+        hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Hear, process.dwProcessId, 0,
+                               WINEVENT_OUTOFCONTEXT);
+        ResumeThread(process.hThread);
+        watchdog = std::thread([menu = process.hProcess] {
+            if (WaitForSingleObject(menu, 60000) == WAIT_TIMEOUT) TerminateProcess(menu, 1);
+        });
+    }
+    ~MenuProcess() {
+        TerminateProcess(process.hProcess, 1);
+        watchdog.join();
+        UnhookWinEvent(hook);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    // The menu's window on screen once it is not `previous`; nullptr after 5 s.
+    HWND Up(HWND previous = nullptr) const {
+        for (const DWORD started = GetTickCount(); GetTickCount() - started < 5000; Flush()) {
+            for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"QuintaralForm", nullptr));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == process.dwProcessId && IsWindowVisible(window) && window != previous) return window;
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        return nullptr;
+    }
+    // A key pressed where the menu has the keyboard. COM delivers a call to the menu's thread after the messages
+    // posted to it before, so the call on `object` returns once the key is handled.
+    void Key(UINT key, IAccessible& object) const {
+        GUITHREADINFO info{.cbSize = sizeof(GUITHREADINFO)};
+        GetGUIThreadInfo(process.dwThreadId, &info);
+        PostMessageW(info.hwndFocus, WM_KEYDOWN, key, 0);
+        long count = 0;
+        object.get_accChildCount(&count);
+        Flush();
+    }
+};
+
+const std::wstring kRead = LR"(information window:
+  0 Quintaral | client | focusable | 
+  1 Πληροφορίες | text | focused focusable | 
+  2 Επιστροφή | push button | focusable | Press
+  3 Επιστροφή | static text | read only invisible | 
+menu behind it:
+  0 Quintaral | client | invisible focusable | 
+  1 Εγκατάσταση Εφαρμογής | menu item | invisible focusable selectable | 
+  2 Πληροφορίες | menu item | selected invisible focusable selectable | 
+  3 Έξοδος | menu item | invisible focusable selectable | 
+  4 © 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος. | static text | read only invisible | 
+menu:
+  0 Quintaral | client | focused focusable | 
+  1 Εγκατάσταση Εφαρμογής | menu item | focusable selectable | Click
+  2 Πληροφορίες | menu item | focusable selectable | Click
+  3 Έξοδος | menu item | selected focused focusable selectable | Click
+  4 © 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος. | static text | read only | 
+installation dialog:
+  0 Εγκατάσταση | client | focusable | 
+  1       Βάση Χρηστών - Ερωτήσεων | client | focused focusable | 
+  2       Κυρίως Πρόγραμμα | client | focusable | 
+  3 Ποιά μέρη ακριβώς θα εγκαταστήσετε ; | static text | read only | 
+  4 Συνέχεια | client | focusable | 
+actions: hidden exit 80020003, arrow 00000000, exit selected 00000000, copyright 80020003, installation 00000000, menu gone 80010108
+heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
+
+// Down, Down, Enter to the information window, Tab to the arrow and back to the text; the hidden menu's exit,
+// the arrow, the exit entry selected, the copyright line and the first entry to the dialog; then the menu's
+// object, which outlived its window.
+TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SetCursorPos(0, 0);  // over no entry
+    g_heard.clear();
+    MenuProcess menu;
+    HWND form1 = menu.Up();
+    ComPtr<IAccessible> entries = ObjectOf(form1);
+    ASSERT_TRUE(entries);
+    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB, VK_TAB}) menu.Key(key, *entries.Get());
+    HWND form2 = menu.Up(form1);
+    ComPtr<IAccessible> info = ObjectOf(form2);
+    ASSERT_TRUE(info);
+    std::wstring read = L"information window:" + Read(*info.Get(), form2) + L"\nmenu behind it:" + Read(*entries.Get(), form1);
+    std::wstring done = L"hidden exit " + Hex(entries->accDoDefaultAction(Child(3)));
+    done += L", arrow " + Hex(info->accDoDefaultAction(Child(2)));
+    ASSERT_EQ(menu.Up(form2), form1);
+    done += L", exit selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, Child(3)));
+    read += L"\nmenu:" + Read(*entries.Get(), form1);
+    done += L", copyright " + Hex(entries->accDoDefaultAction(Child(4)));
+    done += L", installation " + Hex(entries->accDoDefaultAction(Child(1)));
+    HWND dialog = menu.Up(form1);
+    ASSERT_TRUE(dialog);
+    long count = 0;
+    read += L"\ninstallation dialog:" + Read(*ObjectOf(dialog).Get(), dialog);
+    done += L", menu gone " + Hex(entries->get_accChildCount(&count));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    DWORD exit = STILL_ACTIVE;
+    if (WaitForSingleObject(menu.process.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(menu.process.hProcess, &exit);
+    Flush();
+    EXPECT_EQ(exit, 0u) << "the menu ends as it should, without a crash";
+    const std::wstring transcript = read + L"\nactions: " + done + L"\nheard: " + g_heard;
+    std::string bytes(transcript.size() * 3, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, transcript.data(), static_cast<int>(transcript.size()),
+                                                         bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    std::printf("%s\n", bytes.c_str());
+    EXPECT_TRUE(transcript == kRead) << "the transcript above";
+}
+
+// A client that keeps objects past their windows gets an error from them, not freed memory, and each is freed
+// once let go; a caption that changes is heard as a name that changes.
+TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
+    ComPtr<IAccessible> menu, text;
+    {
+        platform::win32::Win32Platform platform(GetModuleHandleW(nullptr));
+        platform::Forms forms(platform);
+        platform.Dispatch([&] { StartMenu(forms); });
+        Flush();
+        menu = ObjectOf(GetActiveWindow());
+        g_heard.clear();
+        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
+                                             GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+        forms.Find<Form1>()->Label1.SetCaption(L"Εκτέλεση Εφαρμογής");
+        Flush();
+        UnhookWinEvent(hook);
+        EXPECT_TRUE(g_heard == L"name 1");
+        platform.Clicked(forms.Find<Form1>()->Label2);
+        Flush();
+        text = ObjectOf(GetFocus());
+        ASSERT_TRUE(menu && text);
+    }
+    BSTR name = nullptr;
+    long count = 0;
+    EXPECT_EQ(text->get_accName(Child(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(menu->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+    menu.Reset();
+    text.Reset();
+    EXPECT_EQ(platform::win32::g_accessibleObjects, 0) << "every object freed";
+}
 
 // The shell runs with COM set up on its thread, in a single-threaded apartment, as it asks.
 TEST(Com, TheShellRunsInASingleThreadedApartment) {

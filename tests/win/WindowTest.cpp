@@ -1,7 +1,6 @@
 // The three windows on the real window system: every value they are given, where the pointer
-// goes, what is repainted, that nothing leaks, and what a screen reader reads of them.
+// goes, what is repainted and that nothing leaks.
 #include <windows.h>
-#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
@@ -241,46 +240,6 @@ TEST_F(RealWindows, HoversAndVisitsLeaveNoObjectsBehind) {
         if (cycle == 0) before = objects();  // after the first, which makes what is kept for good
     }
     EXPECT_LT(objects(), before + 10);
-}
-
-VARIANT Child(long id) {
-    VARIANT child{};
-    child.vt = VT_I4;
-    child.lVal = id;
-    return child;
-}
-
-// What a screen reader reads of the menu's entries, in the Tab order; an entry's default action clicks it.
-TEST_F(RealWindows, AScreenReaderReadsEachEntryAndItsDefaultActionClicksIt) {
-    constexpr long kEntry = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
-    const struct { const platform::Control& control; long role, state; } children[] = {
-        {Menu().Label1, ROLE_SYSTEM_MENUITEM, kEntry | STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED},
-        {Menu().Label2, ROLE_SYSTEM_MENUITEM, kEntry},
-        {Menu().Label3, ROLE_SYSTEM_MENUITEM, kEntry},
-        {Menu().Label4, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY},
-    };
-    platform.KeyPressed(Menu(), nullptr, platform::Key::Down);
-    IAccessible* menu = nullptr;
-    ASSERT_EQ(AccessibleObjectFromWindow(FrameOf(Menu()), OBJID_CLIENT, IID_PPV_ARGS(&menu)), S_OK);
-    long count = 0, id = 0;
-    menu->get_accChildCount(&count);
-    EXPECT_EQ(count, 4);
-    for (const auto& child : children) {
-        BSTR name = nullptr;
-        VARIANT role{}, state{};
-        menu->get_accName(Child(++id), &name);
-        menu->get_accRole(Child(id), &role);
-        menu->get_accState(Child(id), &state);
-        EXPECT_TRUE(name && platform.Caption(child.control) == name) << id;
-        SysFreeString(name);
-        EXPECT_EQ(role.lVal, child.role) << id;
-        EXPECT_EQ(state.lVal, child.state) << id;
-    }
-    EXPECT_EQ(menu->accDoDefaultAction(Child(2)), S_OK);
-    menu->Release();
-    Flush();
-    ASSERT_NE(forms.Find<Form2>(), nullptr) << "the default action opens the information window";
-    EXPECT_FALSE(IsWindowVisible(FrameOf(Menu())));
 }
 
 }  // namespace
