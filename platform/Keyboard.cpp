@@ -131,9 +131,7 @@ void Platform::Activated(Form& form) noexcept {
 void Platform::Select(Control& control) noexcept {
     Form& form = control.OwnerForm();
     if (ended_ || !form.loaded_) return;
-    Dispatch([&] {
-        if (TakesKeyboard(control) && !HasOwnWindow(control)) FocusOn(form, &control, false);
-    });
+    Dispatch([&] { FocusOn(form, &control, false); });
 }
 
 void Platform::Deactivated(Form& form, Control* focused) noexcept {
