@@ -54,7 +54,8 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DW
 }
 
 // A line for the window and one for each child: name | role | states | default action, then what is amiss
-// with its place, what its middle hits if not itself, whether it is a window, and the window's focus.
+// with its place, what its middle hits if not itself, what follows it if not the next, whether it is a
+// window, and the window's focus.
 std::wstring Read(IAccessible& window, HWND frame) {
     RECT bounds{}, within{};
     GetWindowRect(frame, &bounds);
@@ -63,7 +64,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
     std::wstring lines;
     for (long id = 0; id <= count; ++id) {
         BSTR name = nullptr, action = nullptr;
-        VARIANT role{}, state{}, hit{}, focus{};
+        VARIANT role{}, state{}, hit{}, next{}, focus{};
         long x = 0, y = 0, width = 0, height = 0;
         window.get_accName(Child(id), &name);
         window.get_accRole(Child(id), &role);
@@ -71,6 +72,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
         window.get_accDefaultAction(Child(id), &action);
         window.accLocation(&x, &y, &width, &height, Child(id));
         window.accHitTest(x + width / 2, y + height / 2, &hit);
+        window.accNavigate(id ? NAVDIR_NEXT : NAVDIR_FIRSTCHILD, Child(id), &next);
         wchar_t text[64] = L"";
         GetRoleTextW(role.lVal, text, 64);
         lines += L"\n  " + std::to_wstring(id) + L" " + (name ? name : L"") + L" | " + text + L" |";
@@ -81,10 +83,12 @@ std::wstring Read(IAccessible& window, HWND frame) {
         const RECT place{x, y, x + width, y + height};
         if (!IntersectRect(&within, &place, &bounds) || !EqualRect(&within, &place)) lines += L" | outside the window";
         if (hit.vt == VT_I4 && hit.lVal != id) lines += L" | its middle hits " + std::to_wstring(hit.lVal);
+        if (next.vt == VT_I4 && next.lVal != id + 1) lines += L" | next " + std::to_wstring(next.lVal);
         ComPtr<IDispatch> own;
         if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) lines += L" | window";
         if (!id && window.get_accFocus(&focus) == S_OK) lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
         VariantClear(&hit);
+        VariantClear(&next);
         VariantClear(&focus);
         SysFreeString(name);
         SysFreeString(action);
@@ -162,12 +166,12 @@ installation dialog:
   2       Κυρίως Πρόγραμμα | client | focusable |  | window
   3 Ποιά μέρη ακριβώς θα εγκαταστήσετε ; | static text | read only | 
   4 Συνέχεια | client | focusable |  | window
-actions: hidden exit 80020003 80020003, hidden selected 80020003, arrow 00000000, added 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected
+actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, arrow 00000000, added 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
 heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
 
-// Down, Down, Enter to the information window, Tab to the arrow and back to the text; the hidden menu's exit
-// (its action, then doing it), the arrow, the exit entry selected, the copyright line and the first entry to
-// the dialog; then the menu's object, which outlived its window.
+// Down, Down, Enter to the information window, Tab to the arrow and back to the text; the hidden menu's
+// selected entry and exit (its action, then doing it), the arrow, the exit entry selected, the copyright line
+// and the first entry to the dialog; then the menu's object, which outlived its window.
 TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(0, 0);  // over no entry
@@ -181,7 +185,10 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     ASSERT_TRUE(info && form2 != form1);
     std::wstring read = L"information window:" + Read(*info.Get(), form2);
     BSTR action = nullptr;
-    std::wstring done = L"hidden exit " + Hex(entries->get_accDefaultAction(Child(3), &action));
+    VARIANT selected{};
+    entries->get_accState(Child(2), &selected);
+    std::wstring done = L"hidden selection " + Hex(selected.lVal);
+    done += L", hidden exit " + Hex(entries->get_accDefaultAction(Child(3), &action));
     done += L" " + Hex(entries->accDoDefaultAction(Child(3)));
     done += L", hidden selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS, Child(1)));
     done += L", arrow " + Hex(info->accDoDefaultAction(Child(2)));
@@ -195,6 +202,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     const HRESULT gone = entries->get_accChildCount(&count);  // the one or the other, as the menu's thread is quick
     done += L", menu gone " + (gone == CO_E_OBJNOTCONNECTED || gone == RPC_E_DISCONNECTED ? L"disconnected" : Hex(gone));
     ASSERT_TRUE((dialog = menu.Up()) && dialog != form1);
+    done += L", then " + Hex(entries->get_accChildCount(&count));  // cut off from its object
     read += L"\ninstallation dialog:" + Read(*ObjectOf(dialog).Get(), dialog);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     DWORD exit = WaitForSingleObject(menu.process.hProcess, 10000);
