@@ -38,7 +38,7 @@ std::wstring Hex(HRESULT result) {
 
 ComPtr<IAccessible> ObjectOf(HWND window) {
     ComPtr<IAccessible> object;
-    AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, object.Put());
+    AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), object.Put());
     return object;
 }
 
