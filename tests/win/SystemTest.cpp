@@ -12,7 +12,11 @@
 
 namespace {
 
-std::wstring ProgramFolder() { return platform::win32::FromProgramFolder(L""); }
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::wstring(path).substr(0, std::wstring(path).find_last_of(L'\\') + 1);
+}
 
 // Each row written as an installer would, then read back through the menu's query.
 TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
