@@ -1,6 +1,7 @@
 #include "Accessible.h"
 
 #include <string_view>
+#include <utility>
 
 #include "FormWindow.h"
 
