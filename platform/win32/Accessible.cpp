@@ -39,7 +39,8 @@ const Library* Accessibility() {
         FindFunction(oleaut, "SysAllocStringLen", g_library.allocString);
     }
     const Library& library = g_library;
-    const bool complete = library.lresultFromObject && library.createStandard && library.fromWindow && library.allocString;
+    const bool complete =
+        library.lresultFromObject && library.createStandard && library.fromWindow && library.allocString;
     return complete ? &library : nullptr;
 }
 
@@ -52,7 +53,8 @@ void SetChild(VARIANT* out, LONG id) {
 
 HRESULT WindowObject(HWND window, VARIANT* out) {
     out->vt = VT_DISPATCH;
-    return Accessibility()->fromWindow(window, OBJID_WINDOW, __uuidof(IDispatch), reinterpret_cast<void**>(&out->pdispVal));
+    return Accessibility()->fromWindow(window, OBJID_WINDOW, __uuidof(IDispatch),
+                                       reinterpret_cast<void**>(&out->pdispVal));
 }
 
 HRESULT String(std::wstring_view text, BSTR* out) {
@@ -89,7 +91,9 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override {
+        return static_cast<ULONG>(InterlockedIncrement(&references_));
+    }
     ULONG STDMETHODCALLTYPE Release() noexcept override {
         const LONG left = InterlockedDecrement(&references_);
         if (left == 0) delete this;
@@ -102,8 +106,11 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) noexcept override {
         return E_NOTIMPL;
     }
 
@@ -199,7 +206,8 @@ public:
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) noexcept override {
         if (const NativeControl* label = LabelAt(child)) {
             if (!form_->Actionable(*label)) return DISP_E_MEMBERNOTFOUND;
-            const long allowed = SELFLAG_TAKEFOCUS | (label->layout->role == Role::MenuItem ? SELFLAG_TAKESELECTION : 0);
+            const bool menuItem = label->layout->role == Role::MenuItem;
+            const long allowed = SELFLAG_TAKEFOCUS | (menuItem ? SELFLAG_TAKESELECTION : 0);
             if (!flags || (flags & ~allowed)) return E_INVALIDARG;
             form_->Select(*label);
             return S_OK;
@@ -208,7 +216,8 @@ public:
         IAccessible* object = AnswererOf(child, client);
         return object ? object->accSelect(flags, child) : Refusal();
     }
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) noexcept override {
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
+                                          VARIANT child) noexcept override {
         const NativeControl* label = LabelAt(child);
         if (!label) {
             ComPtr<IAccessible> client;
@@ -255,7 +264,9 @@ public:
         form_->ClickLater(*label);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) noexcept override { return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED; }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) noexcept override {
+        return form_ ? E_NOTIMPL : CO_E_OBJNOTCONNECTED;
+    }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) noexcept override {
         if (LabelAt(child)) return E_NOTIMPL;
         ComPtr<IAccessible> client;
@@ -315,7 +326,8 @@ private:
     }
     HRESULT Refusal() const { return form_ ? E_FAIL : CO_E_OBJNOTCONNECTED; }
     template <class... Out>
-    HRESULT Answer(VARIANT child, HRESULT (STDMETHODCALLTYPE IAccessible::*property)(VARIANT, Out...), Out... out) const noexcept {
+    HRESULT Answer(VARIANT child, HRESULT (STDMETHODCALLTYPE IAccessible::*property)(VARIANT, Out...),
+                   Out... out) const noexcept {
         ComPtr<IAccessible> client;
         IAccessible* object = AnswererOf(child, client);
         return object ? (object->*property)(child, out...) : Refusal();

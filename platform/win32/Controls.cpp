@@ -49,7 +49,9 @@ void FormWindow::SetVisible(size_t index, bool visible) {
         return;
     }
     Invalidate(control.rect, control.pane);
-    if (const LONG id = ChildIdOf(index); id != CHILDID_SELF) Notify(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, id);
+    if (const LONG id = ChildIdOf(index); id != CHILDID_SELF) {
+        Notify(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, id);
+    }
     // A picture box shows and hides what it holds.
     Pane* pane = PaneOf(static_cast<int>(index));
     if (!pane) return;

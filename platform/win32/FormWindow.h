@@ -98,7 +98,9 @@ public:
     // The label or child window at `point` of the client area, as a child; CHILDID_SELF for the
     // window itself (a picture box or the bare form).
     LONG ChildAt(POINT point) const;
-    bool InClient(POINT point) const { return point.x >= 0 && point.y >= 0 && point.x < client_.cx && point.y < client_.cy; }
+    bool InClient(POINT point) const {
+        return point.x >= 0 && point.y >= 0 && point.x < client_.cx && point.y < client_.cy;
+    }
     // The label is clicked once the caller has returned, as by a mouse, if it still can be.
     void ClickLater(const NativeControl& label);
     // A screen reader puts the keyboard on the label, as the keys would.

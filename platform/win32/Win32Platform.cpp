@@ -104,7 +104,8 @@ void Win32Platform::DoShow(Form& form) {
 void Win32Platform::DoHide(Form& form) { ShowWindow(WindowOf(form).Handle(), SW_HIDE); }
 
 void Win32Platform::Destroy(const Form& form) noexcept {
-    auto it = std::find_if(forms_.begin(), forms_.end(), [&](const auto& window) { return &window->OwnerForm() == &form; });
+    auto it = std::find_if(forms_.begin(), forms_.end(),
+                           [&](const auto& window) { return &window->OwnerForm() == &form; });
     if (it == forms_.end()) return;
     std::unique_ptr<FormWindow> window = std::move(*it);
     forms_.erase(it);
@@ -162,7 +163,9 @@ void Win32Platform::DoChDir(std::wstring_view path) {
     if (!SetCurrentDirectoryW(folder.c_str())) throw ErrorFor(GetLastError(), folder);
 }
 
-void Win32Platform::DoFocus(Form& form, Control* control, bool tabbedInto) { WindowOf(form).Focus(control, tabbedInto); }
+void Win32Platform::DoFocus(Form& form, Control* control, bool tabbedInto) {
+    WindowOf(form).Focus(control, tabbedInto);
+}
 
 void Win32Platform::DoSelected(Control& control) { WindowOf(control.OwnerForm()).KeysSelected(control); }
 

@@ -85,8 +85,12 @@ std::wstring Read(IAccessible& window, HWND frame) {
         if (hit.vt == VT_I4 && hit.lVal != id) lines += L" | its middle hits " + std::to_wstring(hit.lVal);
         if (next.vt == VT_I4 && next.lVal != id + 1) lines += L" | next " + std::to_wstring(next.lVal);
         ComPtr<IDispatch> own;
-        if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) lines += L" | window";
-        if (!id && window.get_accFocus(&focus) == S_OK) lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
+        if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) {
+            lines += L" | window";
+        }
+        if (!id && window.get_accFocus(&focus) == S_OK) {
+            lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
+        }
         VariantClear(&hit);
         VariantClear(&next);
         VariantClear(&focus);
@@ -200,7 +204,8 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     done += L", installation " + Hex(entries->accDoDefaultAction(Child(1)));
     long count = 0;
     const HRESULT gone = entries->get_accChildCount(&count);  // the one or the other, as the menu's thread is quick
-    done += L", menu gone " + (gone == CO_E_OBJNOTCONNECTED || gone == RPC_E_DISCONNECTED ? L"disconnected" : Hex(gone));
+    const bool cutOff = gone == CO_E_OBJNOTCONNECTED || gone == RPC_E_DISCONNECTED;
+    done += L", menu gone " + (cutOff ? L"disconnected" : Hex(gone));
     ASSERT_TRUE((dialog = menu.Up()) && dialog != form1);
     done += L", then " + Hex(entries->get_accChildCount(&count));  // cut off from its object
     read += L"\ninstallation dialog:" + Read(*ObjectOf(dialog).Get(), dialog);
@@ -211,8 +216,9 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     EXPECT_EQ(exit, 0u) << "the menu ends as it should, without a crash";
     const std::wstring transcript = read + L"\nactions: " + done + L"\nheard: " + g_heard;
     std::string bytes(transcript.size() * 3, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, transcript.data(), static_cast<int>(transcript.size()),
-                                                         bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    const int length = static_cast<int>(transcript.size());
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, transcript.data(), length, bytes.data(),
+                                                         static_cast<int>(bytes.size()), nullptr, nullptr)));
     std::printf("%s\n", bytes.c_str());
     EXPECT_TRUE(transcript == kTranscript) << "the transcript above";
 }
