@@ -19,8 +19,10 @@ if(MINGW)
 endif()
 
 add_library(menu_win32 OBJECT
+  platform/win32/Com.cpp
   platform/win32/Compatibility.cpp
   platform/win32/Accessible.cpp
+  platform/win32/Controls.cpp
   platform/win32/CreateForm.cpp
   platform/win32/FormWindow.cpp
   platform/win32/Painting.cpp

@@ -128,6 +128,12 @@ void Platform::Activated(Form& form) noexcept {
     });
 }
 
+void Platform::Select(Control& control) noexcept {
+    Form& form = control.OwnerForm();
+    if (ended_ || !form.loaded_) return;
+    Dispatch([&] { FocusOn(form, &control, false); });
+}
+
 void Platform::Deactivated(Form& form, Control* focused) noexcept {
     if (focused || !form.KeyboardSelection()) form.keyboard_ = focused;
 }

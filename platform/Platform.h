@@ -156,6 +156,9 @@ public:
     // Events raised by the native side for a control.
     void Clicked(Control& control) noexcept;
     void MouseMoved(Control& control) noexcept;
+    // A screen reader put the keyboard on `control`, a label that takes it: as if the keys
+    // had taken it there.
+    void Select(Control& control) noexcept;
 
     bool AnyVisible() const;
 

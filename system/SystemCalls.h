@@ -25,7 +25,7 @@ public:
     virtual long RegQueryValueExA(RegKey key, const char* valueName, unsigned long& type, unsigned char* data,
                                   unsigned long& size) = 0;
     virtual long RegCloseKey(RegKey key) = 0;
-    // The full path of the running program (GetModuleFileNameA); "" if it cannot be told.
+    // The full path of the running program; "" if it cannot be told.
     virtual std::string ProgramPath() = 0;
     virtual std::string ToAnsi(std::wstring_view text) = 0;
     virtual std::wstring FromAnsi(std::string_view text) = 0;

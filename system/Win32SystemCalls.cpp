@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "SystemCalls.h"
+#include "platform/win32/StartProgram.h"
 
 namespace {
 
@@ -38,15 +39,8 @@ public:
         return result;
     }
     long RegCloseKey(RegKey key) override { return ::RegCloseKey(ToHkey(key)); }
-    std::string ProgramPath() override {
-        std::string path(MAX_PATH, '\0');
-        for (;;) {
-            const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-            if (length == 0) return {};
-            if (length < path.size()) return path.substr(0, length);
-            path.resize(path.size() * 2);
-        }
-    }
+    // The platform's, in the ANSI code page: the drive that starts it is all the queries read.
+    std::string ProgramPath() override { return ToAnsi(platform::win32::ProgramPath()); }
 
     std::string ToAnsi(std::wstring_view text) override {
         if (text.empty()) return {};

@@ -1,136 +1,189 @@
 // The window procedure of the program's windows: the events of the window system, turned
 // into the platform's events for the form and its controls.
+#include "FormWindow.h"
+
 #include <windowsx.h>
 
 #include "Accessible.h"
-#include "NativeForm.h"
-#include "Win32Platform.h"
 
 namespace platform::win32 {
 
 namespace {
 
-// The control whose own window is `window`, or nullptr.
-Control* ControlWithWindow(const NativeForm& native, HWND window) {
-    for (size_t i = 0; window && i < native.controls.size(); ++i) {
-        if (native.controls[i].window == window) return ControlOf(native, i);
-    }
-    return nullptr;
+// Posted to a form to click the control of layout row wParam once the current call is over.
+constexpr UINT kClickLater = WM_APP + 1;
+
+POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+}  // namespace
+
+void FormWindow::RegisterClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kFormClass;
+    RegisterClassExW(&windowClass);
 }
 
-LRESULT HandleMessage(NativeForm& native, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Platform& platform = *native.platform;
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        PaintContent(native, dc, paint.rcPaint);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    case WM_MOUSEMOVE:
-        if (Control* control = HitTest(native, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
-            platform.MouseMoved(*control);
-        }
-        return 0;
-    case WM_LBUTTONDOWN:
-        native.pressed = HitTest(native, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        SetCapture(window);
-        return 0;
-    case WM_LBUTTONUP: {
-        Control* pressed = std::exchange(native.pressed, nullptr);
-        if (GetCapture() == window) ReleaseCapture();
-        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        RECT client{0, 0, native.client.cx, native.client.cy};
-        // The handler may destroy this window: nothing of the form is touched after it.
-        if (pressed && PtInRect(&client, point) && HitTest(native, point) == pressed) platform.Clicked(*pressed);
-        return 0;
-    }
-    case WM_CTLCOLOREDIT:
-        for (const NativeControl& control : native.controls) {
-            if (control.window == reinterpret_cast<HWND>(lParam) && control.background) {
-                HDC dc = reinterpret_cast<HDC>(wParam);
-                SetBkColor(dc, Resolve(control.layout->back, COLOR_WINDOW));
-                SetTextColor(dc, Resolve(control.fore, COLOR_WINDOWTEXT));
-                return reinterpret_cast<LRESULT>(control.background);
-            }
-        }
-        break;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            platform.Deactivated(*native.form, ControlWithWindow(native, GetFocus()));
-            break;
-        }
-        // Activated gives the keyboard focus itself, where it was before.
-        platform.Activated(*native.form);
-        return 0;
-    case WM_GETOBJECT:
-        if (const LRESULT answer = AnswerGetObject(native, wParam, lParam)) return answer;
-        break;
-    case kClickLater:
-        if (Control* control = ControlOf(native, wParam)) platform.Clicked(*control);
-        return 0;
-    case WM_CAPTURECHANGED:
-        // A press that lost the pointer to another window is no click any more.
-        native.pressed = nullptr;
-        return 0;
-    case WM_CLOSE:
-        platform.CloseFromKeyboard(*native.form);
-        return 0;
-    case WM_COMMAND: {
-        const int index = LOWORD(wParam) - kFirstControlId;
-        if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(native.controls.size()) &&
-            native.controls[index].layout->kind == ControlKind::Button) {
-            if (Control* control = ControlOf(native, static_cast<size_t>(index))) platform.Clicked(*control);
-            return 0;
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+FormWindow* FormWindow::FromHandle(HWND window) {
+    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(Procedure)) return nullptr;
+    return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+FormWindow::~FormWindow() {
+    quiet_ = true;
+    if (frame_) DestroyWindow(frame_);
+}
+
+void FormWindow::Destroy() {
+    if (frame_) DestroyWindow(frame_);
+}
+
+LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* native = static_cast<NativeForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        native->frame = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(native));
+        auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->frame_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* native = reinterpret_cast<NativeForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) {
-        if (native) ReleaseAccessible(*native);
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (native) native->frame = nullptr;
-        native = nullptr;
+    FormWindow* self = FromHandle(window);
+    if (self && message == WM_NCDESTROY) {
+        self->OnDestroyed();
+        self = nullptr;
     }
-    if (!native) return DefWindowProcW(window, message, wParam, lParam);
+    if (!self || self->quiet_) return DefWindowProcW(window, message, wParam, lParam);
     try {
-        return HandleMessage(*native, window, message, wParam, lParam);
+        return self->OnMessage(message, wParam, lParam);
     } catch (...) {
         return 0;
     }
 }
 
+// The last message of the window: whatever screen readers still hold of it answers that it is gone.
+void FormWindow::OnDestroyed() noexcept {
+    Disconnect(accessible_);
+    for (NativeControl& control : controls_) Disconnect(control.accessible);
+    SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
+    frame_ = nullptr;
+}
 
-}  // namespace
+LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_MOUSEMOVE:
+        if (Control* control = HitTest(PointOf(lParam))) platform_.MouseMoved(*control);
+        return 0;
+    case WM_LBUTTONDOWN:
+        pressed_ = HitTest(PointOf(lParam));
+        SetCapture(frame_);
+        return 0;
+    case WM_LBUTTONUP:
+        OnButtonUp(PointOf(lParam));
+        return 0;
+    case WM_CAPTURECHANGED:
+        // A press that lost the pointer to another window is no click any more.
+        pressed_ = nullptr;
+        return 0;
+    case WM_CTLCOLOREDIT:
+        if (const LRESULT brush = OnColourEdit(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+            return brush;
+        }
+        break;
+    case WM_ACTIVATE:
+        if (OnActivate(LOWORD(wParam) != WA_INACTIVE)) return 0;
+        break;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerGetObject(*this, accessible_, frame_, nullptr, wParam, lParam)) return answer;
+        break;
+    case kClickLater:
+        // The window may have been hidden since the click was asked for.
+        if (wParam < controls_.size() && Actionable(controls_[wParam])) platform_.Clicked(*ControlOf(wParam));
+        return 0;
+    case WM_CLOSE:
+        platform_.CloseFromKeyboard(form_);
+        return 0;
+    case WM_COMMAND:
+        if (OnCommand(wParam)) return 0;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(frame_, message, wParam, lParam);
+}
 
-LRESULT CALLBACK TextBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void FormWindow::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(frame_, &paint);
+    PaintContent(dc, paint.rcPaint);
+    EndPaint(frame_, &paint);
+}
+
+void FormWindow::OnButtonUp(POINT point) {
+    Control* pressed = std::exchange(pressed_, nullptr);
+    if (GetCapture() == frame_) ReleaseCapture();
+    // The handler may destroy this window: nothing of the form is touched after it.
+    if (pressed && InClient(point) && HitTest(point) == pressed) platform_.Clicked(*pressed);
+}
+
+LRESULT FormWindow::OnColourEdit(HDC dc, HWND edit) {
+    for (const NativeControl& control : controls_) {
+        if (control.window == edit && control.background) {
+            SetBkColor(dc, Resolve(control.layout->back, COLOR_WINDOW));
+            SetTextColor(dc, Resolve(control.fore, COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(control.background);
+        }
+    }
+    return 0;
+}
+
+// True when the message is answered: Activated gives the keyboard focus itself, where it was before.
+bool FormWindow::OnActivate(bool active) {
+    if (!active) {
+        platform_.Deactivated(form_, ControlWithWindow(GetFocus()));
+        return false;
+    }
+    platform_.Activated(form_);
+    return true;
+}
+
+bool FormWindow::OnCommand(WPARAM wParam) {
+    const size_t index = static_cast<size_t>(LOWORD(wParam) - kFirstControlId);
+    if (HIWORD(wParam) != BN_CLICKED || index >= controls_.size() ||
+        controls_[index].layout->kind != ControlKind::Button) {
+        return false;
+    }
+    if (Control* control = ControlOf(index)) platform_.Clicked(*control);
+    return true;
+}
+
+// Text boxes with a name for screen readers; the system's own procedure is kept in the
+// window's user data.
+LRESULT CALLBACK FormWindow::TextBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto base = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    auto* native = reinterpret_cast<NativeForm*>(GetWindowLongPtrW(GetParent(window), GWLP_USERDATA));
-    if (message == WM_GETOBJECT && native) {
-        for (size_t i = 0; i < native->controls.size(); ++i) {
-            if (native->controls[i].window != window) continue;
-            if (const LRESULT answer = AnswerGetObject(*native, i, wParam, lParam)) return answer;
+    FormWindow* form = message == WM_GETOBJECT ? FromHandle(GetParent(window)) : nullptr;
+    for (size_t i = 0; form && i < form->controls_.size(); ++i) {
+        NativeControl& control = form->controls_[i];
+        if (control.window != window) continue;
+        if (const LRESULT answer = AnswerGetObject(*form, control.accessible, window, &control, wParam, lParam)) {
+            return answer;
         }
     }
     return CallWindowProcW(base, window, message, wParam, lParam);
 }
 
-bool PressKey(NativeForm& native, const MSG& message) {
+Control* FormWindow::ControlWithWindow(HWND window) const {
+    for (size_t i = 0; window && i < controls_.size(); ++i) {
+        if (controls_[i].window == window) return ControlOf(i);
+    }
+    return nullptr;
+}
+
+bool FormWindow::PressKey(const MSG& message) {
     if (message.message != WM_KEYDOWN || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     const bool shift = GetKeyState(VK_SHIFT) < 0;
     Key key;
@@ -143,10 +196,9 @@ bool PressKey(NativeForm& native, const MSG& message) {
     case VK_ESCAPE: key = Key::Escape; break;
     default: return false;
     }
-    HWND frame = native.frame;
-    Control* focused = ControlWithWindow(native, message.hwnd);
+    HWND frame = frame_;
     // The handler may destroy this window: nothing of the form is touched after it.
-    if (!native.platform->KeyPressed(*native.form, focused, key)) return false;
+    if (!platform_.KeyPressed(form_, ControlWithWindow(message.hwnd), key)) return false;
     // Focus cues show once the user has moved through the window with the keys.
     if (key != Key::Enter && key != Key::Space && key != Key::Escape && IsWindow(frame)) {
         SendMessageW(frame, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
@@ -154,15 +206,8 @@ bool PressKey(NativeForm& native, const MSG& message) {
     return true;
 }
 
-void RegisterFormClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = FormProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kFormClass;
-    RegisterClassExW(&windowClass);
-}
+void FormWindow::ClickLater(const NativeControl& label) { PostMessageW(frame_, kClickLater, IndexOf(label), 0); }
 
+void FormWindow::Select(const NativeControl& label) { platform_.Select(*ControlOf(IndexOf(label))); }
 
 }  // namespace platform::win32

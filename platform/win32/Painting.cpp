@@ -2,7 +2,7 @@
 // labels above them.
 #include <algorithm>
 
-#include "NativeForm.h"
+#include "FormWindow.h"
 
 namespace platform::win32 {
 
@@ -12,29 +12,8 @@ COLORREF Resolve(Colour colour, int defaultSystemColour) {
     return static_cast<COLORREF>(colour);
 }
 
-HFONT FontFor(NativeForm& native, const Font& wanted, int dpi) {
-    static constexpr Font kDefaultFont{.face = L"MS Sans Serif", .centipoints = 825};
-    const Font& font = wanted.face.empty() ? kDefaultFont : wanted;
-    for (auto& [spec, owned] : native.fonts) {
-        if (spec.face == font.face && spec.centipoints == font.centipoints && spec.bold == font.bold &&
-            spec.charset == font.charset) {
-            return owned.Get();
-        }
-    }
-    LOGFONTW log{};
-    log.lfHeight = -MulDiv(font.centipoints, dpi, 7200);
-    log.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-    log.lfCharSet = static_cast<BYTE>(font.charset);
-    log.lfQuality = DEFAULT_QUALITY;
-    font.face.copy(log.lfFaceName, std::min<size_t>(font.face.size(), LF_FACESIZE - 1));
-    native.fonts.emplace_back(font, OwnedFont(CreateFontIndirectW(&log)));
-    return native.fonts.back().second.Get();
-}
-
-Control* ControlOf(const NativeForm& native, size_t index) { return native.form->ControlAt(static_cast<int>(index)); }
-
-Pane* PaneOf(const NativeForm& native, int row) {
-    for (const auto& pane : native.panes) {
+Pane* FormWindow::PaneOf(int row) const {
+    for (const auto& pane : panes_) {
         if (row >= 0 && pane->row == static_cast<size_t>(row)) return pane.get();
     }
     return nullptr;
@@ -44,35 +23,33 @@ namespace {
 
 bool IsLabel(const NativeControl& control) { return control.layout->kind == ControlKind::Label; }
 
+}  // namespace
+
 // The topmost visible label of `pane` (nullptr: of the form itself) under `point`.
-Control* LabelAt(const NativeForm& native, const Pane* pane, POINT point) {
-    for (size_t i = native.controls.size(); i-- > 0;) {
-        const NativeControl& control = native.controls[i];
+Control* FormWindow::LabelAt(const Pane* pane, POINT point) const {
+    for (size_t i = controls_.size(); i-- > 0;) {
+        const NativeControl& control = controls_[i];
         if (control.pane == pane && IsLabel(control) && control.visible && PtInRect(&control.rect, point)) {
-            return ControlOf(native, i);
+            return ControlOf(i);
         }
     }
     return nullptr;
 }
 
-}  // namespace
-
 // Picture boxes lie above the form's own labels, as windows lie above what their
 // parent draws.
-Control* HitTest(const NativeForm& native, POINT point) {
-    for (size_t i = native.panes.size(); i-- > 0;) {
-        const Pane& pane = *native.panes[i];
+Control* FormWindow::HitTest(POINT point) const {
+    for (size_t i = panes_.size(); i-- > 0;) {
+        const Pane& pane = *panes_[i];
         if (!pane.visible || !PtInRect(&pane.rect, point)) continue;
-        if (Control* label = LabelAt(native, &pane, point)) return label;
-        return ControlOf(native, pane.row);
+        if (Control* label = LabelAt(&pane, point)) return label;
+        return ControlOf(pane.row);
     }
-    return LabelAt(native, nullptr, point);
+    return LabelAt(nullptr, point);
 }
 
-namespace {
-
-void PaintLabels(const NativeForm& native, const Pane* pane, HDC dc, const RECT& area) {
-    for (const NativeControl& control : native.controls) {
+void FormWindow::PaintLabels(const Pane* pane, HDC dc, const RECT& area) const {
+    for (const NativeControl& control : controls_) {
         RECT part;
         if (control.pane != pane || !IsLabel(control) || !control.visible ||
             !IntersectRect(&part, &control.rect, &area)) {
@@ -90,7 +67,7 @@ void PaintLabels(const NativeForm& native, const Pane* pane, HDC dc, const RECT&
     }
 }
 
-void PaintPane(const NativeForm& native, const Pane& pane, HDC dc, const RECT& area) {
+void FormWindow::PaintPane(const Pane& pane, HDC dc, const RECT& area) const {
     RECT inside;
     if (!pane.visible || !IntersectRect(&inside, &pane.rect, &area)) return;
     SetBkColor(dc, pane.background);
@@ -106,35 +83,32 @@ void PaintPane(const NativeForm& native, const Pane& pane, HDC dc, const RECT& a
     // A label ends where its picture box does.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, inside.left, inside.top, inside.right, inside.bottom);
-    PaintLabels(native, &pane, dc, inside);
+    PaintLabels(&pane, dc, inside);
     RestoreDC(dc, saved);
 }
 
-}  // namespace
-
-void PaintContent(NativeForm& native, HDC target, const RECT& area) {
+void FormWindow::PaintContent(HDC target, const RECT& area) {
     if (IsRectEmpty(&area)) return;
-    if (!native.buffer) {
-        native.buffer.Reset(CreateCompatibleDC(target));
-        native.bufferBitmap.Reset(CreateCompatibleBitmap(target, native.client.cx, native.client.cy));
-        SelectObject(native.buffer.Get(), native.bufferBitmap.Get());
+    if (!buffer_) {
+        buffer_.Reset(CreateCompatibleDC(target));
+        bufferBitmap_.Reset(CreateCompatibleBitmap(target, client_.cx, client_.cy));
+        SelectObject(buffer_.Get(), bufferBitmap_.Get());
     }
-    HDC dc = native.buffer.Get();
-    SetBkColor(dc, native.background);
+    HDC dc = buffer_.Get();
+    SetBkColor(dc, background_);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
     SetBkMode(dc, TRANSPARENT);
-    PaintLabels(native, nullptr, dc, area);
-    for (const auto& pane : native.panes) PaintPane(native, *pane, dc, area);
+    PaintLabels(nullptr, dc, area);
+    for (const auto& pane : panes_) PaintPane(*pane, dc, area);
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left, area.top,
            SRCCOPY);
 }
 
-void Invalidate(const NativeForm& native, const RECT& rect, const Pane* pane) {
+void FormWindow::Invalidate(const RECT& rect, const Pane* pane) const {
     RECT shown = rect;
     if (pane && !IntersectRect(&shown, &rect, &pane->rect)) return;
-    if (native.frame) InvalidateRect(native.frame, &shown, FALSE);
+    if (frame_) InvalidateRect(frame_, &shown, FALSE);
 }
-
 
 void LoadPicture(Pane& pane, HINSTANCE instance, int pictureId, int dpi) {
     WindowDc screen(nullptr);
@@ -159,6 +133,5 @@ void LoadPicture(Pane& pane, HINSTANCE instance, int pictureId, int dpi) {
     }
     SelectObject(pane.pictureDc.Get(), pane.picture.Get());
 }
-
 
 }  // namespace platform::win32

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "Com.h"
 #include "Handles.h"
 
 namespace platform::win32 {
@@ -36,9 +37,12 @@ public:
         // search is limited to the system folder at start (WinMain).
         HMODULE shell = LoadLibraryW(L"shell32.dll");
         if (!shell) return GetLastError();
-        const auto shellExecute = reinterpret_cast<decltype(&ShellExecuteExW)>(
-            reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteExW")));
+        decltype(&ShellExecuteExW) shellExecute = nullptr;
+        FindFunction(shell, "ShellExecuteExW", shellExecute);
         if (!shellExecute) return GetLastError();
+        // The shell may hand the start to extensions that are COM objects: it asks for COM on
+        // the thread. Where COM cannot be had, it still starts plain programs.
+        InitialiseCom();
         SHELLEXECUTEINFOW execute{};
         execute.cbSize = sizeof execute;
         execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
@@ -65,6 +69,24 @@ DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand) {
     // starts it after the user's consent, and a refusal is a failed start like any other.
     if (error == kElevationRequired) return api.ShellExecuteAt(path, showCommand);
     return error;
+}
+
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring FromProgramFolder(std::wstring_view path) {
+    const bool hasDrive = path.size() >= 2 && path[1] == L':';
+    const bool rooted = !path.empty() && (path[0] == L'\\' || path[0] == L'/');
+    if (hasDrive || rooted) return std::wstring(path);
+    const std::wstring program = ProgramPath();
+    return program.substr(0, program.find_last_of(L'\\') + 1) + std::wstring(path);
 }
 
 }  // namespace platform::win32

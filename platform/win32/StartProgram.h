@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace platform::win32 {
 
@@ -21,5 +22,11 @@ ProcessApi& RealProcessApi();
 
 // Starts the program at the full path `path`; 0 or the system's error code.
 DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand);
+
+// The full path of the running program; empty if the system cannot tell it.
+std::wstring ProgramPath();
+// `path` as it is, if it has a drive or a leading backslash; else in the folder that holds the
+// program, so that neither the search path nor the current directory can put another there.
+std::wstring FromProgramFolder(std::wstring_view path);
 
 }  // namespace platform::win32

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "Accessible.h"
-#include "NativeForm.h"
+#include "FormWindow.h"
 #include "platform/Decimal.h"
 
 namespace platform::win32 {
@@ -31,48 +30,18 @@ RuntimeError ErrorFor(DWORD error, const std::wstring& path) {
     return {error, message + L"\n" + path};
 }
 
-// The folder that holds the menu, with its trailing backslash.
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-// Paths without a drive or a leading backslash are taken from the menu's own folder, so
-// that neither the search path nor the current directory can put another program there.
-std::wstring FromProgramFolder(std::wstring_view path) {
-    const bool hasDrive = path.size() >= 2 && path[1] == L':';
-    const bool rooted = !path.empty() && (path[0] == L'\\' || path[0] == L'/');
-    if (hasDrive || rooted) return std::wstring(path);
-    return ProgramFolder() + std::wstring(path);
-}
-
 }  // namespace
 
 
 Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
     : instance_(instance), processes_(processes), dpi_(kPictureDpi) {
-    RegisterFormClass(instance);
+    FormWindow::RegisterClass(instance);
     WindowDc screen(nullptr);
     dpi_ = GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
-Win32Platform::~Win32Platform() {
-    // The forms may be gone already: their windows go quietly, without raising events.
-    for (const auto& native : forms_) {
-        if (!native->frame) continue;
-        SetWindowLongPtrW(native->frame, GWLP_USERDATA, 0);
-        DestroyWindow(native->frame);
-    }
-}
+// The windows that are left go with their objects, quietly: the forms may be gone already.
+Win32Platform::~Win32Platform() = default;
 
 int Win32Platform::Run() {
     MSG message{};
@@ -85,10 +54,10 @@ int Win32Platform::Run() {
         }
         HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
         const auto form = std::find_if(forms_.begin(), forms_.end(),
-                                       [root](const auto& native) { return root && native->frame == root; });
+                                       [root](const auto& window) { return root && window->Handle() == root; });
         // The form goes through its controls with the keys itself: the system's dialog keys
         // know nothing of labels, select a whole text on Tab and let Esc in a text close it.
-        if (form == forms_.end() || !PressKey(**form, message)) {
+        if (form == forms_.end() || !(*form)->PressKey(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -98,145 +67,84 @@ int Win32Platform::Run() {
 }
 
 void Win32Platform::FinishWhenIdle() {
-    for (const auto& native : forms_) {
-        if (!std::exchange(native->iconsPending, false)) continue;
-        const int icon = native->form->Layout().icon;
-        auto loadIcon = [&](int size) {
-            return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0));
-        };
-        native->bigIcon.Reset(loadIcon(GetSystemMetrics(SM_CXICON)));
-        native->smallIcon.Reset(loadIcon(GetSystemMetrics(SM_CXSMICON)));
-        SendMessageW(native->frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(native->bigIcon.Get()));
-        SendMessageW(native->frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(native->smallIcon.Get()));
-    }
+    for (const auto& window : forms_) window->LoadIcons(instance_);
 }
 
-NativeForm* Win32Platform::Find(const Form& form) const {
-    for (const auto& native : forms_) {
-        if (native->form == &form) return native.get();
+FormWindow* Win32Platform::Find(const Form& form) const {
+    for (const auto& window : forms_) {
+        if (&window->OwnerForm() == &form) return window.get();
     }
     return nullptr;
 }
 
-NativeForm& Win32Platform::NativeOf(const Form& form) const {
-    if (NativeForm* native = Find(form)) return *native;
+FormWindow& Win32Platform::WindowOf(const Form& form) const {
+    if (FormWindow* window = Find(form)) return *window;
     throw RuntimeError{ERROR_INVALID_WINDOW_HANDLE, SystemMessage(ERROR_INVALID_WINDOW_HANDLE)};
-}
-
-HWND Win32Platform::FrameOf(const Form& form) const { return NativeOf(form).frame; }
-
-HWND Win32Platform::ContainerOf(const Control& control) const { return NativeOf(control.OwnerForm()).frame; }
-
-HWND Win32Platform::WindowOf(const Control& control) const {
-    return NativeOf(control.OwnerForm()).controls[control.Index()].window;
-}
-
-RECT Win32Platform::RectOf(const Control& control) const {
-    return NativeOf(control.OwnerForm()).controls[control.Index()].rect;
-}
-
-HFONT Win32Platform::FontOf(const Control& control) const {
-    return NativeOf(control.OwnerForm()).controls[control.Index()].font;
 }
 
 HWND Win32Platform::ActiveFrame() const {
     HWND active = GetActiveWindow();
-    for (const auto& native : forms_) {
-        if (native->frame == active && IsWindowVisible(active)) return active;
+    for (const auto& window : forms_) {
+        if (window->Handle() == active && IsWindowVisible(active)) return active;
     }
-    for (const auto& native : forms_) {
-        if (IsWindowVisible(native->frame)) return native->frame;
+    for (const auto& window : forms_) {
+        if (IsWindowVisible(window->Handle())) return window->Handle();
     }
     return nullptr;
 }
 
+void Win32Platform::DoLoad(Form& form) { forms_.push_back(std::make_unique<FormWindow>(*this, form, instance_, dpi_)); }
+
 void Win32Platform::DoShow(Form& form) {
-    HWND frame = NativeOf(form).frame;
+    HWND frame = WindowOf(form).Handle();
     ShowWindow(frame, SW_SHOW);
     SetForegroundWindow(frame);
 }
 
-void Win32Platform::DoHide(Form& form) { ShowWindow(NativeOf(form).frame, SW_HIDE); }
+void Win32Platform::DoHide(Form& form) { ShowWindow(WindowOf(form).Handle(), SW_HIDE); }
 
 void Win32Platform::Destroy(const Form& form) noexcept {
-    auto it = std::find_if(forms_.begin(), forms_.end(), [&](const auto& native) { return native->form == &form; });
+    auto it = std::find_if(forms_.begin(), forms_.end(),
+                           [&](const auto& window) { return &window->OwnerForm() == &form; });
     if (it == forms_.end()) return;
-    std::unique_ptr<NativeForm> native = std::move(*it);
+    std::unique_ptr<FormWindow> window = std::move(*it);
     forms_.erase(it);
-    if (native->frame) DestroyWindow(native->frame);
-    destroyed_.push_back(std::move(native));
+    window->Destroy();
+    destroyed_.push_back(std::move(window));
 }
 
 void Win32Platform::DoUnload(Form& form) { Destroy(form); }
 
 bool Win32Platform::DoIsVisible(const Form& form) const {
-    const NativeForm* native = Find(form);
-    return native && IsWindowVisible(native->frame);
+    const FormWindow* window = Find(form);
+    return window && IsWindowVisible(window->Handle());
 }
 
 std::wstring Win32Platform::Caption(const Control& control) const {
-    const NativeControl& native = NativeOf(control.OwnerForm()).controls[control.Index()];
-    if (!native.window) return native.caption;
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(native.window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(native.window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowOf(control.OwnerForm()).Caption(control.Index());
 }
 
 void Win32Platform::DoSetCaption(Control& control, std::wstring_view text) {
-    NativeForm& form = NativeOf(control.OwnerForm());
-    NativeControl& native = form.controls[control.Index()];
-    native.caption = std::wstring(text);
-    if (native.window) {
-        SetWindowTextW(native.window, native.caption.c_str());
-    } else {
-        Invalidate(form, native.rect, native.pane);
-    }
+    WindowOf(control.OwnerForm()).SetCaption(control.Index(), text);
 }
 
 Colour Win32Platform::ForeColor(const Control& control) const {
-    return NativeOf(control.OwnerForm()).controls[control.Index()].fore;
+    return WindowOf(control.OwnerForm()).ControlAt(control.Index()).fore;
 }
 
 void Win32Platform::DoSetForeColor(Control& control, Colour colour) {
-    NativeForm& form = NativeOf(control.OwnerForm());
-    NativeControl& native = form.controls[control.Index()];
-    if (native.fore == colour) return;
-    native.fore = colour;
-    if (native.window) {
-        InvalidateRect(native.window, nullptr, FALSE);
-    } else {
-        Invalidate(form, native.rect, native.pane);
-    }
+    WindowOf(control.OwnerForm()).SetForeColor(control.Index(), colour);
 }
 
 bool Win32Platform::Visible(const Control& control) const {
-    return NativeOf(control.OwnerForm()).controls[control.Index()].visible;
+    return WindowOf(control.OwnerForm()).ControlAt(control.Index()).visible;
 }
 
 void Win32Platform::DoSetVisible(Control& control, bool visible) {
-    NativeForm& form = NativeOf(control.OwnerForm());
-    NativeControl& native = form.controls[control.Index()];
-    if (native.visible == visible) return;
-    native.visible = visible;
-    if (native.window) {
-        const bool paneShown = !native.pane || native.pane->visible;
-        ShowWindow(native.window, visible && paneShown ? SW_SHOWNA : SW_HIDE);
-        return;
-    }
-    Invalidate(form, native.rect, native.pane);
-    // A picture box shows and hides what it holds.
-    Pane* pane = PaneOf(form, control.Index());
-    if (!pane) return;
-    pane->visible = visible;
-    for (const NativeControl& held : form.controls) {
-        if (held.pane == pane && held.window) ShowWindow(held.window, visible && held.visible ? SW_SHOWNA : SW_HIDE);
-    }
+    WindowOf(control.OwnerForm()).SetVisible(control.Index(), visible);
 }
 
-int Win32Platform::Value(const Control& control) const {
-    HWND window = NativeOf(control.OwnerForm()).controls[control.Index()].window;
-    return window ? static_cast<int>(SendMessageW(window, BM_GETCHECK, 0, 0)) : 0;
-}
+int Win32Platform::Value(const Control& control) const { return WindowOf(control.OwnerForm()).Value(control.Index()); }
 
 void Win32Platform::DoMsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) {
     const std::wstring text(prompt);
@@ -256,19 +164,13 @@ void Win32Platform::DoChDir(std::wstring_view path) {
 }
 
 void Win32Platform::DoFocus(Form& form, Control* control, bool tabbedInto) {
-    NativeForm& native = NativeOf(form);
-    HWND window = control ? native.controls[control->Index()].window : native.frame;
-    SetFocus(window);
-    if (tabbedInto && control && control->Layout().kind == ControlKind::TextBox) SendMessageW(window, EM_SETSEL, 0, 0);
+    WindowOf(form).Focus(control, tabbedInto);
 }
 
-void Win32Platform::DoSelected(Control& control) {
-    const NativeForm& native = NativeOf(control.OwnerForm());
-    NotifyWinEvent(EVENT_OBJECT_FOCUS, native.frame, OBJID_CLIENT, ChildIdOf(native, control));
-}
+void Win32Platform::DoSelected(Control& control) { WindowOf(control.OwnerForm()).KeysSelected(control); }
 
 void Win32Platform::DoEnd() noexcept {
-    while (!forms_.empty()) Destroy(*forms_.front()->form);
+    while (!forms_.empty()) Destroy(forms_.front()->OwnerForm());
     PostQuitMessage(0);
 }
 

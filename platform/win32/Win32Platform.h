@@ -13,7 +13,7 @@
 
 namespace platform::win32 {
 
-struct NativeForm;
+class FormWindow;
 
 class Win32Platform final : public Platform {
 public:
@@ -25,18 +25,6 @@ public:
     // What a window does not need in order to appear (its icons), done once the queue is
     // empty and the windows are painted; Run calls it whenever the queue runs empty.
     void FinishWhenIdle();
-
-    // What the tests of the real windows look at.
-    HWND FrameOf(const Form& form) const;
-    // The window that draws labels and picture boxes: the form's own.
-    HWND ContainerOf(const Control& control) const;
-    // The control's own child window; nullptr for labels and picture boxes, which have none.
-    HWND WindowOf(const Control& control) const;
-    // In pixels, in the form's client area.
-    RECT RectOf(const Control& control) const;
-    // The font the control is drawn with.
-    HFONT FontOf(const Control& control) const;
-    int Dpi() const { return dpi_; }
 
     std::wstring Caption(const Control& control) const override;
     Colour ForeColor(const Control& control) const override;
@@ -60,17 +48,17 @@ protected:
     void DoSelected(Control& control) override;
 
 private:
-    NativeForm* Find(const Form& form) const;
-    NativeForm& NativeOf(const Form& form) const;
+    FormWindow* Find(const Form& form) const;
+    FormWindow& WindowOf(const Form& form) const;
     void Destroy(const Form& form) noexcept;
     HWND ActiveFrame() const;
 
     HINSTANCE instance_;
     ProcessApi& processes_;
     int dpi_;
-    std::vector<std::unique_ptr<NativeForm>> forms_;  // a handful: looked through in turn
+    std::vector<std::unique_ptr<FormWindow>> forms_;  // a handful: looked through in turn
     // Windows destroyed while one of their handlers still runs; freed by the event loop.
-    std::vector<std::unique_ptr<NativeForm>> destroyed_;
+    std::vector<std::unique_ptr<FormWindow>> destroyed_;
 };
 
 }  // namespace platform::win32

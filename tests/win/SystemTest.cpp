@@ -1,10 +1,12 @@
 // The system as the menu meets it: the registry and the programs it starts (the drives, the
 // end-to-end journeys).
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/win32/Win32Platform.h"
 #include "system/Module1.h"
@@ -83,11 +85,15 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     }
 }
 
-// The shell, loaded only for an installer that needs it, starts a program and reports a missing one.
+// The shell, loaded only for an installer that needs it, starts a program and reports a missing one, with COM
+// set up on its thread in a single-threaded apartment, as it asks.
 TEST(StartProgram, TheShellStartsAProgramAndReportsAMissingOne) {
-    platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
-    EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
-    EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
+    std::thread([] {
+        platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
+        EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
+        EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+    }).join();
 }
 
 }  // namespace

@@ -1,16 +1,17 @@
 // The three windows on the real window system: every value they are given, where the pointer
-// goes, what is repainted, that nothing leaks, and what a screen reader reads of them.
+// goes, what is repainted and that nothing leaks.
 #include <windows.h>
-#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "menu/Form1.h"
 #include "menu/Program.h"
+#include "platform/win32/FormWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "windows/Form2.h"
 #include "windows/egatast.h"
@@ -28,20 +29,36 @@ protected:
     platform::Forms forms{platform};
 
     void SetUp() override {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral");
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral", KEY_WOW64_32KEY, 0);
         platform.Dispatch([&] { StartMenu(forms); });
         Flush();
     }
     Form1& Menu() { return *forms.Find<Form1>(); }
-    int Px(int twips) const { return MulDiv(twips, platform.Dpi(), 1440); }
+    // The window of `form`: the one of the program's class on this thread that belongs to it.
+    static const platform::win32::FormWindow& WindowOf(const platform::Form& form) {
+        HWND found = nullptr;
+        while ((found = FindWindowExW(nullptr, found, platform::win32::kFormClass, nullptr))) {
+            const auto* window = platform::win32::FormWindow::FromHandle(found);
+            if (GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() && &window->OwnerForm() == &form) {
+                return *window;
+            }
+        }
+        throw std::logic_error("no window");
+    }
+    static HWND FrameOf(const platform::Form& form) { return WindowOf(form).Handle(); }
+    static const platform::win32::NativeControl& Native(const platform::Control& control) {
+        return WindowOf(control.OwnerForm()).ControlAt(control.Index());
+    }
+    const int dpi = [] { return GetDeviceCaps(platform::win32::WindowDc(nullptr).Get(), LOGPIXELSY); }();
+    int Px(int twips) const { return MulDiv(twips, dpi, 1440); }
     POINT Centre(const platform::Control& control) const {
-        const RECT rect = platform.RectOf(control);
+        const RECT rect = Native(control).rect;
         return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     }
     // A mouse message at `at` in the window that draws `control`, a label or picture box.
     void Send(const platform::Control& control, UINT message, POINT at) {
         const WPARAM buttons = message == WM_LBUTTONDOWN ? MK_LBUTTON : 0;
-        SendMessageW(platform.ContainerOf(control), message, buttons, MAKELPARAM(at.x, at.y));
+        SendMessageW(FrameOf(control.OwnerForm()), message, buttons, MAKELPARAM(at.x, at.y));
     }
     void Click(const platform::Control& control) {
         Send(control, WM_LBUTTONDOWN, Centre(control));
@@ -101,7 +118,7 @@ TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
         SCOPED_TRACE(std::string(row.form) + " " + (row.control ? row.control : ""));
         const platform::Form& form =
             **std::ranges::find_if(windows, [&](auto* window) { return window->Layout().name == row.form; });
-        HWND frame = platform.FrameOf(form);
+        HWND frame = FrameOf(form);
         const RECT want{Px(row.left), Px(row.top), Px(row.left + row.width), Px(row.top + row.height)};
         RECT got{}, outer{};
         if (!row.control) {
@@ -119,8 +136,8 @@ TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
             continue;
         }
         const platform::Control& control = Named(form, row.control);
-        HWND own = platform.WindowOf(control);
-        got = platform.RectOf(control);
+        HWND own = Native(control).window;
+        got = Native(control).rect;
         if (own) {
             GetWindowRect(own, &got);
             MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&got), 2);
@@ -128,11 +145,11 @@ TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
         EXPECT_TRUE(EqualRect(&want, &got)) << got.left << "," << got.top << " - " << got.right << "," << got.bottom;
         EXPECT_TRUE(platform.Caption(control) == row.text);
         LOGFONTW font{};
-        HGDIOBJ drawn = own ? reinterpret_cast<HGDIOBJ>(SendMessageW(own, WM_GETFONT, 0, 0)) : platform.FontOf(control);
+        HGDIOBJ drawn = own ? reinterpret_cast<HGDIOBJ>(SendMessageW(own, WM_GETFONT, 0, 0)) : Native(control).font;
         GetObjectW(drawn, sizeof font, &font);
         EXPECT_EQ(font.lfCharSet, 161) << "Greek";
         EXPECT_EQ(std::wstring(font.lfFaceName), row.face);
-        EXPECT_EQ(font.lfHeight, -MulDiv(row.centipoints, platform.Dpi(), 7200));
+        EXPECT_EQ(font.lfHeight, -MulDiv(row.centipoints, dpi, 7200));
         EXPECT_EQ(font.lfWeight, row.bold ? FW_BOLD : FW_NORMAL);
         EXPECT_EQ(platform.ForeColor(control), row.fore);
         if (row.back == CLR_INVALID) continue;
@@ -150,8 +167,8 @@ TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
 // The entry under the pointer is repainted, nothing else (its colour is read end-to-end). A click
 // is a press and a release on the same entry while the window holds the pointer.
 TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPressed) {
-    HWND frame = platform.FrameOf(Menu());
-    const RECT entry = platform.RectOf(Menu().Label1);
+    HWND frame = FrameOf(Menu());
+    const RECT entry = Native(Menu().Label1).rect;
     HRGN pending = CreateRectRgn(0, 0, 0, 0), expected = CreateRectRgnIndirect(&entry);
     auto repaints = [&] {
         const bool none = GetUpdateRgn(frame, pending, FALSE) == NULLREGION;
@@ -185,10 +202,10 @@ void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
 // (scripts/test runs both). The icons come once the event loop is idle, the window being painted.
 TEST_F(RealWindows, ThePicturesGrowWithTheResolutionAndTheIconsCome) {
     auto red = [&](const platform::Form& form, int x, int y) {
-        HWND frame = platform.FrameOf(form);
+        HWND frame = FrameOf(form);
         UpdateWindow(frame);
         HDC dc = GetDC(frame);
-        const COLORREF pixel = GetPixel(dc, MulDiv(x, platform.Dpi(), 96), MulDiv(y, platform.Dpi(), 96));
+        const COLORREF pixel = GetPixel(dc, MulDiv(x, dpi, 96), MulDiv(y, dpi, 96));
         ReleaseDC(frame, dc);
         return GetRValue(pixel) > std::max(GetGValue(pixel), GetBValue(pixel)) + 60;
     };
@@ -196,7 +213,7 @@ TEST_F(RealWindows, ThePicturesGrowWithTheResolutionAndTheIconsCome) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 100, QuitLoop);
     platform.Run();
     KillTimer(nullptr, timer);
-    HWND frame = platform.FrameOf(Menu());
+    HWND frame = FrameOf(Menu());
     EXPECT_TRUE(SendMessageW(frame, WM_GETICON, ICON_BIG, 0) && SendMessageW(frame, WM_GETICON, ICON_SMALL, 0));
     Click(Menu().Label2);
     EXPECT_TRUE(red(*forms.Find<Form2>(), 380, 286)) << "the arrow";
@@ -216,53 +233,13 @@ TEST_F(RealWindows, HoversAndVisitsLeaveNoObjectsBehind) {
     for (int cycle = 0; cycle <= 60; ++cycle) {
         for (const platform::Control* entry : {&Menu().Label1, &Menu().Label2, &Menu().Label3}) {
             Send(*entry, WM_MOUSEMOVE, Centre(*entry));
-            UpdateWindow(platform.FrameOf(Menu()));
+            UpdateWindow(FrameOf(Menu()));
         }
         Click(Menu().Label2);
         Click(forms.Find<Form2>()->Label1);
         if (cycle == 0) before = objects();  // after the first, which makes what is kept for good
     }
     EXPECT_LT(objects(), before + 10);
-}
-
-VARIANT Child(long id) {
-    VARIANT child{};
-    child.vt = VT_I4;
-    child.lVal = id;
-    return child;
-}
-
-// What a screen reader reads of the menu's entries, in the Tab order; an entry's default action clicks it.
-TEST_F(RealWindows, AScreenReaderReadsEachEntryAndItsDefaultActionClicksIt) {
-    constexpr long kEntry = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
-    const struct { const platform::Control& control; long role, state; } children[] = {
-        {Menu().Label1, ROLE_SYSTEM_MENUITEM, kEntry | STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED},
-        {Menu().Label2, ROLE_SYSTEM_MENUITEM, kEntry},
-        {Menu().Label3, ROLE_SYSTEM_MENUITEM, kEntry},
-        {Menu().Label4, ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY},
-    };
-    platform.KeyPressed(Menu(), nullptr, platform::Key::Down);
-    IAccessible* menu = nullptr;
-    ASSERT_EQ(AccessibleObjectFromWindow(platform.FrameOf(Menu()), OBJID_CLIENT, IID_PPV_ARGS(&menu)), S_OK);
-    long count = 0, id = 0;
-    menu->get_accChildCount(&count);
-    EXPECT_EQ(count, 4);
-    for (const auto& child : children) {
-        BSTR name = nullptr;
-        VARIANT role{}, state{};
-        menu->get_accName(Child(++id), &name);
-        menu->get_accRole(Child(id), &role);
-        menu->get_accState(Child(id), &state);
-        EXPECT_TRUE(name && platform.Caption(child.control) == name) << id;
-        SysFreeString(name);
-        EXPECT_EQ(role.lVal, child.role) << id;
-        EXPECT_EQ(state.lVal, child.state) << id;
-    }
-    EXPECT_EQ(menu->accDoDefaultAction(Child(2)), S_OK);
-    menu->Release();
-    Flush();
-    ASSERT_NE(forms.Find<Form2>(), nullptr) << "the default action opens the information window";
-    EXPECT_FALSE(IsWindowVisible(platform.FrameOf(Menu())));
 }
 
 }  // namespace

@@ -1,0 +1,263 @@
+// Screen readers as they read: the real menu.exe from another process, each window's tree, a default action on
+// each kind of entry and what the keys make heard; objects kept past their windows.
+#include <windows.h>
+#include <objbase.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "menu/Form1.h"
+#include "menu/Program.h"
+#include "platform/win32/Com.h"
+#include "platform/win32/StartProgram.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace platform::win32 {
+extern LONG g_accessibleObjects;
+}
+
+namespace {
+
+using platform::win32::ComPtr;
+
+VARIANT Child(long id) { return VARIANT{.vt = VT_I4, .lVal = id}; }
+
+void Flush() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+std::wstring Hex(HRESULT result) {
+    wchar_t text[16];
+    return std::wstring(text, static_cast<size_t>(swprintf(text, 16, L"%08lx", static_cast<unsigned long>(result))));
+}
+
+ComPtr<IAccessible> ObjectOf(HWND window) {
+    ComPtr<IAccessible> object;
+    AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), object.Put());
+    return object;
+}
+
+// What is heard of the windows' simple elements, as "focus 2, state 1": the events from show to name change.
+std::wstring g_heard;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    static const wchar_t* const kNames[] = {L"show", L"hide", L"reorder", L"focus", L"selection", L"add",
+                                            L"remove", L"within", L"state", L"location", L"name"};
+    if (object != OBJID_CLIENT || child <= 0) return;
+    g_heard += (g_heard.empty() ? L"" : L", ") + std::wstring(kNames[event - EVENT_OBJECT_SHOW]) + L" " +
+               std::to_wstring(child);
+}
+
+// A line for the window and one for each child: name | role | states | default action, then what is amiss
+// with its place, what its middle hits if not itself, what follows it if not the next, whether it is a
+// window, and the window's focus.
+std::wstring Read(IAccessible& window, HWND frame) {
+    RECT bounds{}, within{};
+    GetWindowRect(frame, &bounds);
+    long count = 0;
+    window.get_accChildCount(&count);
+    std::wstring lines;
+    for (long id = 0; id <= count; ++id) {
+        BSTR name = nullptr, action = nullptr;
+        VARIANT role{}, state{}, hit{}, next{}, focus{};
+        long x = 0, y = 0, width = 0, height = 0;
+        window.get_accName(Child(id), &name);
+        window.get_accRole(Child(id), &role);
+        window.get_accState(Child(id), &state);
+        window.get_accDefaultAction(Child(id), &action);
+        window.accLocation(&x, &y, &width, &height, Child(id));
+        window.accHitTest(x + width / 2, y + height / 2, &hit);
+        window.accNavigate(id ? NAVDIR_NEXT : NAVDIR_FIRSTCHILD, Child(id), &next);
+        wchar_t text[64] = L"";
+        GetRoleTextW(role.lVal, text, 64);
+        lines += L"\n  " + std::to_wstring(id) + L" " + (name ? name : L"") + L" | " + text + L" |";
+        for (unsigned long bit = 1; bit; bit <<= 1) {
+            if ((state.lVal & bit) && GetStateTextW(bit, text, 64)) lines += L" " + std::wstring(text);
+        }
+        lines += L" | " + std::wstring(action ? action : L"");
+        const RECT place{x, y, x + width, y + height};
+        if (!IntersectRect(&within, &place, &bounds) || !EqualRect(&within, &place)) lines += L" | outside the window";
+        if (hit.vt == VT_I4 && hit.lVal != id) lines += L" | its middle hits " + std::to_wstring(hit.lVal);
+        if (next.vt == VT_I4 && next.lVal != id + 1) lines += L" | next " + std::to_wstring(next.lVal);
+        ComPtr<IDispatch> own;
+        if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) {
+            lines += L" | window";
+        }
+        if (!id && window.get_accFocus(&focus) == S_OK) {
+            lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
+        }
+        VariantClear(&hit);
+        VariantClear(&next);
+        VariantClear(&focus);
+        SysFreeString(name);
+        SysFreeString(action);
+    }
+    return lines;
+}
+
+// The real menu.exe beside this program, not installed, as a screen reader meets it: its objects read here
+// through COM, its events heard through an out-of-context hook. A menu that hangs is ended after a minute.
+struct MenuProcess {
+    PROCESS_INFORMATION process{};
+    HWINEVENTHOOK hook = nullptr;
+    std::thread watchdog;
+
+    MenuProcess() {
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral", KEY_WOW64_32KEY, 0);
+        STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+        CreateProcessW(platform::win32::FromProgramFolder(L"menu.exe").c_str(), nullptr, nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &process);
+        hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Hear, process.dwProcessId, 0,
+                               WINEVENT_OUTOFCONTEXT);
+        watchdog = std::thread([menu = process.hProcess] {
+            if (WaitForSingleObject(menu, 60000) == WAIT_TIMEOUT) TerminateProcess(menu, 1);
+        });
+    }
+    ~MenuProcess() {
+        TerminateProcess(process.hProcess, 1);
+        watchdog.join();
+        UnhookWinEvent(hook);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    // The menu's window on screen; nullptr if it shows none within 10 s.
+    HWND Up() const {
+        for (const DWORD started = GetTickCount(); GetTickCount() - started < 10000; Sleep(20)) {
+            for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"QuintaralForm", nullptr));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == process.dwProcessId && IsWindowVisible(window)) return window;
+            }
+        }
+        return nullptr;
+    }
+    // COM delivers a call to the menu's thread after the messages posted to it before: once the call on
+    // `object` returns, the menu has done what it was asked, and what that raised is heard.
+    HWND Settled(IAccessible& object) const {
+        long count = 0;
+        object.get_accChildCount(&count);
+        Flush();
+        return Up();
+    }
+    // A key pressed where the menu has the keyboard.
+    HWND Key(UINT key, IAccessible& object) const {
+        GUITHREADINFO info{.cbSize = sizeof(GUITHREADINFO)};
+        GetGUIThreadInfo(process.dwThreadId, &info);
+        PostMessageW(info.hwndFocus, WM_KEYDOWN, key, 0);
+        return Settled(object);
+    }
+};
+
+const std::wstring kTranscript = LR"(information window:
+  0 Quintaral | client | focusable |  | focus window
+  1 Πληροφορίες | text | focused focusable |  | window
+  2 Επιστροφή | push button | focusable | Press
+  3 Επιστροφή | static text | read only invisible |  | its middle hits 0
+menu:
+  0 Quintaral | client | focused focusable |  | focus 3
+  1 Εγκατάσταση Εφαρμογής | menu item | focusable selectable | Click
+  2 Πληροφορίες | menu item | focusable selectable | Click
+  3 Έξοδος | menu item | selected focused focusable selectable | Click
+  4 © 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος. | static text | read only | 
+installation dialog:
+  0 Εγκατάσταση | client | focusable |  | focus window
+  1       Βάση Χρηστών - Ερωτήσεων | client | focused focusable |  | window
+  2       Κυρίως Πρόγραμμα | client | focusable |  | window
+  3 Ποιά μέρη ακριβώς θα εγκαταστήσετε ; | static text | read only | 
+  4 Συνέχεια | client | focusable |  | window
+actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, arrow 00000000, added 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
+heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
+
+// Down, Down, Enter to the information window, Tab to the arrow and back to the text; the hidden menu's
+// selected entry and exit (its action, then doing it), the arrow, the exit entry selected, the copyright line
+// and the first entry to the dialog; then the menu's object, which outlived its window.
+TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SetCursorPos(0, 0);  // over no entry
+    g_heard.clear();
+    MenuProcess menu;
+    HWND form1 = menu.Up(), form2 = nullptr, dialog = nullptr;
+    ComPtr<IAccessible> entries = ObjectOf(form1);
+    ASSERT_TRUE(entries);
+    for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB, VK_TAB}) form2 = menu.Key(key, *entries.Get());
+    ComPtr<IAccessible> info = ObjectOf(form2);
+    ASSERT_TRUE(info && form2 != form1);
+    std::wstring read = L"information window:" + Read(*info.Get(), form2);
+    BSTR action = nullptr;
+    VARIANT selected{};
+    entries->get_accState(Child(2), &selected);
+    std::wstring done = L"hidden selection " + Hex(selected.lVal);
+    done += L", hidden exit " + Hex(entries->get_accDefaultAction(Child(3), &action));
+    done += L" " + Hex(entries->accDoDefaultAction(Child(3)));
+    done += L", hidden selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS, Child(1)));
+    done += L", arrow " + Hex(info->accDoDefaultAction(Child(2)));
+    ASSERT_EQ(menu.Settled(*entries.Get()), form1);
+    done += L", added " + Hex(entries->accSelect(SELFLAG_ADDSELECTION, Child(3)));
+    done += L", exit selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, Child(3)));
+    read += L"\nmenu:" + Read(*entries.Get(), form1);
+    done += L", copyright " + Hex(entries->accDoDefaultAction(Child(4)));
+    done += L", installation " + Hex(entries->accDoDefaultAction(Child(1)));
+    long count = 0;
+    const HRESULT gone = entries->get_accChildCount(&count);  // the one or the other, as the menu's thread is quick
+    const bool cutOff = gone == CO_E_OBJNOTCONNECTED || gone == RPC_E_DISCONNECTED;
+    done += L", menu gone " + (cutOff ? L"disconnected" : Hex(gone));
+    ASSERT_TRUE((dialog = menu.Up()) && dialog != form1);
+    done += L", then " + Hex(entries->get_accChildCount(&count));  // cut off from its object
+    read += L"\ninstallation dialog:" + Read(*ObjectOf(dialog).Get(), dialog);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    DWORD exit = WaitForSingleObject(menu.process.hProcess, 10000);
+    GetExitCodeProcess(menu.process.hProcess, &exit);
+    Flush();
+    EXPECT_EQ(exit, 0u) << "the menu ends as it should, without a crash";
+    const std::wstring transcript = read + L"\nactions: " + done + L"\nheard: " + g_heard;
+    std::string bytes(transcript.size() * 3, '\0');
+    const int length = static_cast<int>(transcript.size());
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, transcript.data(), length, bytes.data(),
+                                                         static_cast<int>(bytes.size()), nullptr, nullptr)));
+    std::printf("%s\n", bytes.c_str());
+    EXPECT_TRUE(transcript == kTranscript) << "the transcript above";
+}
+
+// A client that keeps objects past their windows gets an error from them, not freed memory, and each is freed
+// once let go; a caption that changes is heard as a name that changes, once. A click asked for before the
+// window was hidden does nothing.
+TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
+    ComPtr<IAccessible> menu, text;
+    {
+        platform::win32::Win32Platform platform(GetModuleHandleW(nullptr));
+        platform::Forms forms(platform);
+        platform.Dispatch([&] { StartMenu(forms); });
+        Flush();
+        Form1& form1 = *forms.Find<Form1>();
+        menu = ObjectOf(GetActiveWindow());
+        g_heard.clear();
+        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
+                                             GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+        for (int twice = 0; twice < 2; ++twice) form1.Label1.SetCaption(L"Εκτέλεση Εφαρμογής");
+        Flush();
+        UnhookWinEvent(hook);
+        EXPECT_TRUE(g_heard == L"name 1");
+        ASSERT_EQ(menu->accDoDefaultAction(Child(3)), S_OK);
+        form1.Hide();
+        Flush();
+        EXPECT_FALSE(platform.Ended()) << "the exit entry clicked in a hidden window";
+        platform.Clicked(form1.Label2);
+        Flush();
+        text = ObjectOf(GetFocus());
+        ASSERT_TRUE(menu && text);
+    }
+    BSTR name = nullptr;
+    long count = 0;
+    EXPECT_EQ(text->get_accName(Child(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(menu->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+    menu.Reset();
+    text.Reset();
+    EXPECT_EQ(platform::win32::g_accessibleObjects, 0) << "every object freed";
+}
+
+}  // namespace
