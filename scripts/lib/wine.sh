@@ -58,18 +58,21 @@ missing_packages() {
     done
 }
 
+quin_as_root() {
+    if ((EUID == 0)); then "$@"; else sudo "$@"; fi
+}
+
 ensure_packages() {
-    local missing sudo=
+    local missing
     mapfile -t missing < <(missing_packages)
     ((${#missing[@]})) || return 0
-    ((EUID == 0)) || sudo=sudo
     quin_log "installing ${missing[*]}"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $sudo dpkg --add-architecture i386
+        quin_as_root dpkg --add-architecture i386
     fi
     # The same set as on the developers' machines: recommends would add hundreds of packages.
-    $sudo apt-get update -q
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    quin_as_root apt-get update -q
+    quin_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
 # --- display ----------------------------------------------------------------------------

@@ -21,10 +21,6 @@ QUIN_QEMU_SUITE=bookworm-backports
 QUIN_QEMU=/usr/bin/qemu-i386
 QUIN_BACKPORTS_SOURCE=/etc/apt/sources.list.d/quintaral-bookworm-backports.sources
 
-quin_as_root() {
-    if ((EUID == 0)); then "$@"; else sudo "$@"; fi
-}
-
 quin_runs_wine32() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 # The handler the kernel would hand a 32-bit program to, if one of that name is registered.
