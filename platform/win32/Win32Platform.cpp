@@ -32,7 +32,6 @@ RuntimeError ErrorFor(DWORD error, const std::wstring& path) {
 
 }  // namespace
 
-
 Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
     : instance_(instance), processes_(processes), dpi_(kPictureDpi) {
     FormWindow::RegisterClass(instance);
