@@ -53,21 +53,40 @@ private:
     bool open_ = false;
 };
 
+// The programs that the menu starts from the disc.
+constexpr std::wstring_view kDiscPrograms[] = {L"quin\\quin.exe", L"dbsetup.exe", L"Setup.exe"};
+
+// The folder the menu runs from, such as F:\ or \\server\share\Disc\ (a drive letter in upper
+// case), when the disc's programs lie beside it; else "".
+std::wstring CopyFolder(SystemCalls& calls, const std::wstring& program) {
+    const size_t slash = program.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return {};
+    std::wstring folder = program.substr(0, slash + 1);
+    for (std::wstring_view name : kDiscPrograms) {
+        if (!calls.IsFile(folder + std::wstring(name))) continue;
+        if (folder[0] >= L'a' && folder[0] <= L'z' && folder.size() > 1 && folder[1] == L':') folder[0] -= L'a' - L'A';
+        return folder;
+    }
+    return {};
+}
+
 // The root of the drive the menu runs from, when that is a CD-ROM drive; else "".
-std::string StartDiscRoot(SystemCalls& calls) {
-    const std::string program = calls.ProgramPath();
-    if (program.size() < 3 || program[1] != ':' || program[2] != '\\') return {};
-    const std::string root = UpperCase(program.substr(0, 3));
-    return calls.GetDriveTypeA(root.c_str()) == kDriveCdRom ? root : std::string();
+std::wstring StartDiscRoot(SystemCalls& calls, const std::wstring& program) {
+    if (program.size() < 3 || program[1] != L':' || program[2] != L'\\') return {};
+    const std::string root = UpperCase(calls.ToAnsi(program.substr(0, 3)));
+    return calls.GetDriveTypeA(root.c_str()) == kDriveCdRom ? calls.FromAnsi(root) : std::wstring();
 }
 
 }  // namespace
 
 std::wstring FindCdDrive() {
     SystemCalls& calls = CurrentSystemCalls();
-    // With several CD-ROM drives the first need not hold this disc: the one the menu was
-    // started from does.
-    if (const std::string root = StartDiscRoot(calls); !root.empty()) return calls.FromAnsi(root);
+    // A copy of the disc (a USB stick, a folder on a hard disk or a share, an image) starts its own
+    // programs, whatever CD-ROM drives there are; the disc itself those of the drive it was started
+    // from, which need not be the first CD-ROM drive.
+    const std::wstring program = calls.ProgramPath();
+    if (std::wstring copy = CopyFolder(calls, program); !copy.empty()) return copy;
+    if (std::wstring root = StartDiscRoot(calls, program); !root.empty()) return root;
     const std::string list = ReadDriveList(calls);
     std::string_view remaining = list;
     while (!remaining.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 // The one seam between the queries and the system: the drive and registry functions in
-// their ANSI forms, and the conversions between the ANSI code page and Unicode. The menu
+// their ANSI forms, where the program lies, and the conversions between the ANSI code page and
+// Unicode. The menu
 // uses the real ones; tests put their own in place with ScopedSystemCalls.
 
 #include <cstdint>
@@ -26,7 +27,9 @@ public:
                                   unsigned long& size) = 0;
     virtual long RegCloseKey(RegKey key) = 0;
     // The full path of the running program; "" if it cannot be told.
-    virtual std::string ProgramPath() = 0;
+    virtual std::wstring ProgramPath() = 0;
+    // Whether `path` names a file (not a folder) that exists.
+    virtual bool IsFile(const std::wstring& path) = 0;
     virtual std::string ToAnsi(std::wstring_view text) = 0;
     virtual std::wstring FromAnsi(std::string_view text) = 0;
 };

@@ -39,8 +39,8 @@ public:
         return result;
     }
     long RegCloseKey(RegKey key) override { return ::RegCloseKey(ToHkey(key)); }
-    // The platform's, in the ANSI code page: the drive that starts it is all the queries read.
-    std::string ProgramPath() override { return ToAnsi(platform::win32::ProgramPath()); }
+    std::wstring ProgramPath() override { return platform::win32::ProgramPath(); }
+    bool IsFile(const std::wstring& path) override { return platform::win32::IsFile(path); }
 
     std::string ToAnsi(std::wstring_view text) override {
         if (text.empty()) return {};

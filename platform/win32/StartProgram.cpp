@@ -81,6 +81,11 @@ std::wstring ProgramPath() {
     }
 }
 
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring FromProgramFolder(std::wstring_view path) {
     const bool hasDrive = path.size() >= 2 && path[1] == L':';
     const bool rooted = !path.empty() && (path[0] == L'\\' || path[0] == L'/');

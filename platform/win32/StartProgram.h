@@ -25,6 +25,8 @@ DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand);
 
 // The full path of the running program; empty if the system cannot tell it.
 std::wstring ProgramPath();
+// Whether `path` names an existing file, not a folder.
+bool IsFile(const std::wstring& path);
 // `path` as it is, if it has a drive or a leading backslash; else in the folder that holds the
 // program, so that neither the search path nor the current directory can put another there.
 std::wstring FromProgramFolder(std::wstring_view path);

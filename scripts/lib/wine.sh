@@ -163,15 +163,16 @@ set_dpi() {
     return "$status"
 }
 
-# set_drives [cdrom|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a
-# CD-ROM drive or a fixed one as the nearest type word before it says (cdrom if none does).
-# Z: is Wine's view of the Unix root, through which the tests reach their own files: it stays.
+# set_drives [cdrom|floppy|fixed] LETTER=FOLDER ...: exactly these drives besides C: and Z:, each a
+# CD-ROM drive, a removable one (Wine's "floppy": a USB stick) or a fixed one as the nearest type word
+# before it says (cdrom if none does). Z: is Wine's view of the Unix root, through which the tests
+# reach their own files: it stays.
 set_drives() {
     local spec letter folder link type=cdrom listed
     local -A wanted=() types=()
     for spec in "$@"; do
         case $spec in
-        cdrom | fixed) type=$spec && continue ;;
+        cdrom | floppy | fixed) type=$spec && continue ;;
         esac
         letter=${spec%%=*}
         letter=${letter%:}
@@ -196,14 +197,14 @@ set_drives() {
     for letter in $listed; do
         letter=${letter%:}
         letter=${letter,,}
-        [[ $letter == c || ${types[$letter]:-} == cdrom ]] && continue
+        [[ $letter == c || ${types[$letter]:-fixed} != fixed ]] && continue
         quin_reg delete 'HKLM\Software\Wine\Drives' /v "$letter:" /f /reg:64 2>/dev/null || true
     done
     for letter in "${!wanted[@]}"; do
         rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
         ln -s "${wanted[$letter]}" "$WINEPREFIX/dosdevices/$letter:"
-        if [[ ${types[$letter]} == cdrom ]]; then
-            quin_reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f /reg:64
+        if [[ ${types[$letter]} != fixed ]]; then
+            quin_reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "${types[$letter]}" /f /reg:64
         fi
     done
     # The mount manager reads the drive types when it starts.

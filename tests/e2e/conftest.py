@@ -1,7 +1,7 @@
 """menu.exe under Wine on the display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with XTest,
 read from the screen and with wininfo.exe; Wine's desktop fills the screen from 0,0. CD-ROM drives D:,
-E:, F: are links each test points at its discs (no restart of Wine); G: to X: are fixed drives, so
-that the drive list is longer than the menu's first buffer for it."""
+E:, F: and the USB stick G: are links each test points at its discs (no restart of Wine); H: to X: are
+fixed drives, so that the drive list is longer than the menu's first buffer for it."""
 import os
 import re
 import subprocess
@@ -134,11 +134,11 @@ def session():
     s.shell("stop_wine")  # a wineserver of another display would keep its desktop there
     s.shell("ensure_prefix")
     LINKS.mkdir(parents=True, exist_ok=True)
-    s.links = {letter: LINKS / letter for letter in "DEF"}
+    s.links = {letter: LINKS / letter for letter in "DEFG"}
     for link in s.links.values():
         point(link, LINKS)
-    s.drives = [f"{letter}={link}" for letter, link in s.links.items()] + ["fixed"] + \
-        [f"{letter}={LINKS}" for letter in "GHIJKLMNOPQRSTUVWX"]
+    s.drives = [f"{letter}={s.links[letter]}" for letter in "DEF"] + ["floppy", f"G={s.links['G']}", "fixed"] + \
+        [f"{letter}={LINKS}" for letter in "HIJKLMNOPQRSTUVWX"]
     s.shell("set_drives", *s.drives)
     yield s
     s.shell("stop_wine")

@@ -65,13 +65,6 @@ def image(session, signing, tmp_path_factory):
     subprocess.run(["fusermount", "-u", "-z", str(mount)], timeout=30)
 
 
-@pytest.fixture
-def no_cd_drive(desktop):
-    desktop.shell("set_cd_drives")
-    yield
-    desktop.shell("set_drives", *desktop.drives)
-
-
 # Steps: a menu entry to click, a list of keys, or a text to wait for: a window's title, or a
 # control's, which is then clicked. Outcome: the programs started, or the run-time error's
 # number and path. The "Setup" pause box must be up with only dbsetup.exe started.
@@ -79,9 +72,11 @@ JOURNEYS = {
     "run-from-the-image": (True, "image", [LABEL1], [("quin.exe", r"E:\QUIN", r"E:\QUIN\QUIN.EXE")]),
     "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "Shift_L+Tab", "Return"]],
                            [("quin.exe", r"F:\QUIN", r"F:\QUIN\QUIN.EXE")]),
-    "run-from-a-fixed-drive": (True, "fixed", [LABEL1], [("quin.exe", r"D:\QUIN", r"D:\QUIN\QUIN.EXE")]),
-    "run-without-cd-drive": (True, "no-cd", [LABEL1],
-                             [("quin.exe", r"C:\E2E-DISC\QUIN", r"C:\E2E-DISC\QUIN\QUIN.EXE")]),
+    # A copy of the disc starts its own programs beside an empty DVD drive D:; the menu alone, the first disc's.
+    "install-from-a-copy-on-a-stick": (False, "stick", [LABEL1, DATABASE, CONTINUE], [("Setup.exe", "G:", r"G:\SETUP.EXE")]),
+    "run-a-copy-on-the-hard-disk": (True, "copy", [LABEL1],
+                                    [("quin.exe", r"C:\E2E-DISC\QUIN", r"C:\E2E-DISC\QUIN\QUIN.EXE")]),
+    "run-the-menu-alone-on-the-hard-disk": (True, "alone", [LABEL1], [("quin.exe", r"D:\QUIN", r"D:\QUIN\QUIN.EXE")]),
     "exit": (True, "E", [LABEL3], []),
     "install-both": (False, "E", [LABEL1, CONTINUE, "Setup", "OK"], [DBSETUP, SETUP]),
     "install-main-only": (False, "E", [LABEL1, DATABASE, CONTINUE], [SETUP]),
@@ -91,8 +86,8 @@ JOURNEYS = {
     "quin.exe-a-text-file": (True, {"quin/quin.exe": "text"}, [LABEL1], (193, r"E:\quin\quin.exe")),
     "Setup.exe-a-folder": (False, {"Setup.exe": "folder"}, [LABEL1, DATABASE, CONTINUE], (6, r"E:\Setup.exe")),
     "dbsetup.exe-missing": (False, {"dbsetup.exe": "missing"}, [LABEL1, CONTINUE], (2, r"E:\dbsetup.exe")),
-    "cd-drive-empty": (True, "empty-D", [LABEL1], (2, "D:\\quin\\")),
 }
+ALONE = {name: "missing" for name in ("quin/quin.exe", "dbsetup.exe", "Setup.exe")}
 
 
 @pytest.mark.parametrize("row", JOURNEYS)
@@ -106,14 +101,14 @@ def test_journey(desktop, start, request, tmp_path, row):
         exe, cwd = "F:\\menu.exe", desktop.disc.with_name("F")
     elif isinstance(disc, dict):
         point(desktop.links["E"], cwd := make_disc(desktop, tmp_path / "damaged", **disc))
-    elif disc != "E":  # the menu on the fixed drive C:
-        exe, cwd = r"C:\e2e-disc\menu.exe", make_disc(desktop, desktop.prefix / "drive_c" / "e2e-disc")
-        if disc == "no-cd":  # and started in C:\, not in its own folder
-            request.getfixturevalue("no_cd_drive")
-            cwd = desktop.prefix / "drive_c"
-        elif disc == "empty-D":
-            point(desktop.links["D"], (tmp_path / "empty").resolve())
-            (tmp_path / "empty").mkdir()
+    elif disc == "stick":
+        exe, cwd = "G:\\menu.exe", desktop.disc.with_name("G")
+    elif disc != "E":  # the menu on the fixed drive C:, started in C:\
+        exe, cwd = r"C:\e2e-disc\menu.exe", desktop.prefix / "drive_c"
+        make_disc(desktop, cwd / "e2e-disc", **(ALONE if disc == "alone" else {}))
+    if disc in ("stick", "copy"):
+        (tmp_path / "empty").mkdir()
+        point(desktop.links["D"], tmp_path / "empty")
     menu = start(installed, exe, cwd)
     for step in steps:
         if isinstance(step, list):

@@ -1,8 +1,10 @@
 #pragma once
-// A scripted system behind the queries' seam: drives, the product's key, the menu's path; drive reads go to `log`.
+// A scripted system behind the queries' seam: drives, the product's key, the menu's path and the files beside it;
+// drive and registry reads go to `log`.
 
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -14,19 +16,23 @@ public:
     std::string driveList = Roots("A C E");  // as the system writes it: "A:\", NUL, "C:\", NUL, ...
     std::string cdLetters = "E";             // upper case; every other drive is fixed
     bool driveListFails = false;
-    std::string programPath = "C:\\Menu\\menu.exe";
+    std::wstring programPath = L"C:\\Menu\\menu.exe";
+    std::set<std::wstring> files;  // the files that exist
     install_value_cases::Case value{};  // no key
     int keysOpen = 0;
     unsigned long firstLength = 0;  // of the buffer the drive list was first asked for
     std::wstring* log = nullptr;
 
+    void Note(const wchar_t* entry) {
+        if (log) *log += (log->empty() ? L"" : L"; ") + std::wstring(entry);
+    }
     static std::string Roots(const std::string& letters) {
         std::string list;
         for (char letter : letters) list += letter == ' ' ? "" : std::string(1, letter) + ":\\" + '\0';
         return list;
     }
     unsigned long GetLogicalDriveStringsA(unsigned long length, char* buffer) override {
-        if (log) *log += log->empty() ? L"drives" : L"; drives";
+        Note(L"drives");
         firstLength = firstLength ? firstLength : length;
         if (driveListFails) return 0;
         if (length < driveList.size() + 1) return static_cast<unsigned long>(driveList.size() + 1);  // no NUL written
@@ -37,6 +43,7 @@ public:
         return cdLetters.find(static_cast<char>(std::toupper(root[0]))) == std::string::npos ? 3 : kDriveCdRom;
     }
     long RegOpenKeyA(RegKey root, const char* subKey, RegKey& key) override {
+        Note(L"registry");
         if (root != kHkeyLocalMachine || value.stored == install_value_cases::Stored::kNoKey) return 2;
         if (std::string(subKey) != "SOFTWARE\\Quintaral\\Quintaral\\Quintaral") return 2;
         ++keysOpen;
@@ -51,7 +58,8 @@ public:
         return std::exchange(size, needed) < needed ? 234 : 0;  // ERROR_MORE_DATA
     }
     long RegCloseKey(RegKey key) override { return key == 7 ? (--keysOpen, 0) : 6; }
-    std::string ProgramPath() override { return programPath; }
+    std::wstring ProgramPath() override { return programPath; }
+    bool IsFile(const std::wstring& path) override { return files.contains(path); }
     // Byte by byte both ways: a stand-in for the ANSI code page.
     std::string ToAnsi(std::wstring_view text) override { return {text.begin(), text.end()}; }
     std::wstring FromAnsi(std::string_view text) override { return {text.begin(), text.end()}; }

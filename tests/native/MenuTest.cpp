@@ -39,7 +39,7 @@ const std::wstring kInfo = L"hide Form1; load Form2; show Form2; focus Text1";
 
 const Journey kJourneys[] = {
     {"start and hover", "", L"move Label1; move Label2; move Label4; move Label3; move Picture1",
-     L"load Form1; show Form1; " + kBlack + L"; Label1 red; Label2 red; Label3 red; " + kBlack},
+     L"load Form1; registry; show Form1; " + kBlack + L"; Label1 red; Label2 red; Label3 red; " + kBlack},
     {"run the application", "installed", L"click Label1",
      L"drives; chdir E:\\quin\\; drives; shell E:\\quin\\quin.exe 1; end"},
     {"application folder missing", "installed -E:\\quin\\", L"click Label1",
@@ -90,17 +90,26 @@ TEST(Menu, EveryJourneyShowsWhatItsRowSays) {
 }
 
 TEST(Module1, FindCdDriveAndEveryStoredValueAnswerAsTheirTablesSay) {
-    // The roots' letters, or "=" and the list as the system wrote it, or nullptr when it fails.
-    struct Case { const char* list; const char* cdLetters; const char* program; const wchar_t* expected; };
+    // The roots' letters, or "=" and the list as the system wrote it, or nullptr when it fails; where the menu
+    // runs from, and the one of its programs that lies beside it.
+    struct Case {
+        const char* list;
+        const char* cdLetters;
+        const wchar_t *program, *beside, *expected;
+    };
     const Case cases[] = {
-        {"A C D E", "DE", "C:\\Menu\\menu.exe", L"D:\\"},
-        {"c d", "D", "C:\\Menu\\menu.exe", L"D:\\"},
-        {"A C D", "", "C:\\Menu\\menu.exe", L""},
-        {nullptr, "E", "C:\\Menu\\menu.exe", L""},
-        {"C D E F", "DEF", "f:\\menu.exe", L"F:\\"},  // started from a CD-ROM drive: that one holds the disc
-        {"C D E F", "DEF", "\\\\server\\share\\menu.exe", L"D:\\"},
-        {"A B C D E F G H I J K L M N O P Q R S T U V W X Y Z", "Z", "", L"Z:\\"},  // longer than 64 characters
-        {"=C:\\", "C", "", L""},  // no separator: the walk cannot go on
+        {"A C D E", "DE", L"C:\\Menu\\menu.exe", nullptr, L"D:\\"},
+        {"c d", "D", L"C:\\Menu\\menu.exe", nullptr, L"D:\\"},
+        {"A C D", "", L"C:\\Menu\\menu.exe", nullptr, L""},
+        {nullptr, "E", L"C:\\Menu\\menu.exe", nullptr, L""},
+        {"C D E F", "DEF", L"f:\\menu.exe", nullptr, L"F:\\"},  // started from a CD-ROM drive: that one holds the disc
+        {"C D E F", "DEF", L"\\\\server\\share\\menu.exe", nullptr, L"D:\\"},
+        // A copy of the disc beside CD-ROM drives: a USB stick, a folder on a hard disk, a share.
+        {"C D F", "D", L"F:\\menu.exe", L"Setup.exe", L"F:\\"},
+        {"C D", "D", L"c:\\Copies\\Disc\\menu.exe", L"quin\\quin.exe", L"C:\\Copies\\Disc\\"},
+        {"C D", "D", L"\\\\server\\share\\Disc\\menu.exe", L"dbsetup.exe", L"\\\\server\\share\\Disc\\"},
+        {"A B C D E F G H I J K L M N O P Q R S T U V W X Y Z", "Z", L"", nullptr, L"Z:\\"},  // over 64 characters
+        {"=C:\\", "C", L"", nullptr, L""},  // no separator: the walk cannot go on
     };
     for (const Case& row : cases) {
         FakeSystem system;
@@ -109,6 +118,7 @@ TEST(Module1, FindCdDriveAndEveryStoredValueAnswerAsTheirTablesSay) {
         system.driveList = !row.list ? "" : *row.list == '=' ? row.list + 1 : FakeSystem::Roots(row.list);
         system.cdLetters = row.cdLetters;
         system.programPath = row.program;
+        if (row.beside) system.files = {system.programPath.substr(0, system.programPath.rfind(L'\\') + 1) + row.beside};
         EXPECT_EQ(FindCdDrive(), row.expected) << (row.list ? row.list : "failing list") << " from " << row.program;
         EXPECT_TRUE(system.firstLength == 64 || system.firstLength == 0) << "asked first with 64 characters";
     }
