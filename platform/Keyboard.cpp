@@ -70,7 +70,7 @@ void Platform::MoveFocus(Form& form, Control* from, bool forward) {
 }
 
 bool Platform::KeyPressed(Form& form, Control* focused, Key key) noexcept {
-    if (ended_ || !form.loaded_) return true;
+    if (ended_ || waiting_ || !form.loaded_) return true;
     Control* at = focused ? focused : form.KeyboardSelection();
     const ControlKind kind = at ? at->Layout().kind : ControlKind::PictureBox;
     bool handled = true;
@@ -130,7 +130,7 @@ void Platform::Activated(Form& form) noexcept {
 
 void Platform::Select(Control& control) noexcept {
     Form& form = control.OwnerForm();
-    if (ended_ || !form.loaded_) return;
+    if (ended_ || waiting_ || !form.loaded_) return;
     Dispatch([&] { FocusOn(form, &control, false); });
 }
 

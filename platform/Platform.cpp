@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <string>
 
 #include "Decimal.h"
@@ -136,6 +137,13 @@ void Platform::SetVisible(Control& control, bool visible) {
 
 void Platform::MsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) {
     ThrowIfEnded();
+    // While the box is up, its window is the only one that answers: a button clicked by a tool or a
+    // screen reader would start the handler that waits on it a second time.
+    struct Waiting {
+        bool& flag;
+        bool was = std::exchange(flag, true);
+        ~Waiting() { flag = was; }
+    } waiting{waiting_};
     DoMsgBox(prompt, buttons, title);
     // The program may have been closed while the box was up (the task bar's Close, End task):
     // the handler that showed it goes no further.
@@ -167,8 +175,12 @@ void Platform::CloseFromKeyboard(Form& form) noexcept {
     });
 }
 
-void Platform::Clicked(Control& control) noexcept { Dispatch(control.Click); }
-void Platform::MouseMoved(Control& control) noexcept { Dispatch(control.MouseMove); }
+void Platform::Clicked(Control& control) noexcept {
+    if (!waiting_) Dispatch(control.Click);
+}
+void Platform::MouseMoved(Control& control) noexcept {
+    if (!waiting_) Dispatch(control.MouseMove);
+}
 
 void Forms::LoadNew(Form& form) {
     platform_.Load(form);

@@ -153,7 +153,8 @@ public:
     // Space click a selected label, Enter a button; Esc clicks the form's cancel control.
     // False leaves the key to the focused control.
     bool KeyPressed(Form& form, Control* focused, Key key) noexcept;
-    // Events raised by the native side for a control.
+    // Events raised by the native side for a control. Neither these nor the keys and a screen reader's
+    // selection start a handler while another waits on a message box.
     void Clicked(Control& control) noexcept;
     void MouseMoved(Control& control) noexcept;
     // A screen reader put the keyboard on `control`, a label that takes it: as if the keys
@@ -196,6 +197,7 @@ private:
     std::vector<Form*> loaded_;
     Form* activeForm_ = nullptr;
     bool ended_ = false;
+    bool waiting_ = false;  // a handler waits on a message box
 };
 
 // The program's windows: each exists at most once and is created on first use.

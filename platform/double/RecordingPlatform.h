@@ -28,7 +28,7 @@ public:
     }
 
     // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0", "key Tab",
-    // "altf4", "inbox" (Alt+F4 once a message box is up), "fail 5" (a handler fails with error 5; "fail -" with
+    // "altf4", "inbox click Command1" (the event once a message box is up), "fail 5" (a handler fails with error 5; "fail -" with
     // the exception std::stoul throws).
     static constexpr const wchar_t* kKeys[] = {L"Tab", L"BackTab", L"Up", L"Down", L"Enter", L"Space", L"Esc"};
     void Raise(const std::wstring& events) {
@@ -36,9 +36,12 @@ public:
         for (std::wstring event; std::getline(list >> std::ws, event, L';');) {
             std::wstring verb, target, argument;
             std::wistringstream(event) >> verb >> target >> argument;
-            if (verb == L"inbox") whileMessageBoxShows_ = L"altf4";
+            if (verb == L"inbox") {
+                whileMessageBoxShows_ = event.substr(event.find(verb) + 6);
+                continue;
+            }
             Form* form = Up();
-            if (!form || verb == L"inbox") continue;
+            if (!form) continue;
             const auto& rows = form->Layout().controls;
             const auto row = std::ranges::find(rows, target, [](const ControlLayout& row) { return Wide(row.name); });
             Control* control = form->ControlAt(static_cast<int>(row - rows.begin()));

@@ -53,7 +53,9 @@ const Journey kJourneys[] = {
     {"grayed boxes", "", L"click Label1; check Check1 2; check Check2 2; click Command1", kDialog + L"end"},
     {"failing database installer", "-E:\\dbsetup.exe", L"click Label1; click Command1",
      kDialog + L"drives; msgbox Quintaral 16: Σφάλμα εκτέλεσης 2:\n\nnot found: E:\\dbsetup.exe; end"},
-    {"dialog closed during the pause", "", L"click Label1; inbox; click Command1", kDialog + kDb + L"unload egatast; end"},
+    {"dialog closed during the pause", "", L"click Label1; inbox altf4; click Command1", kDialog + kDb + L"unload egatast; end"},
+    {"the button clicked during the pause", "", L"click Label1; inbox click Command1; click Command1",
+     kDialog + kDb + kSetup + L"end"},
     {"information and back, twice", "installed",
      L"move Label3; move Label2; click Label2; move Label1; move Text1; click Label1; click Label2",
      L"Label3 red; Label2 red; " + kInfo + L"; Label2 shown; hide Form2; show Form1; Label2 black; Label3 black; "
