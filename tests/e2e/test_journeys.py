@@ -180,6 +180,21 @@ def test_information_window_and_back(desktop, start):
     assert programs(desktop, 0) == []
 
 
+def test_a_second_start_brings_the_first_menu_to_the_front(desktop, start):
+    menu = start(False)
+    desktop.click(*at(menu, LABEL2))
+    info = info_window(desktop)
+    subprocess.Popen(["wine", str(TOOL_DIR / "standin.exe")], env=desktop.env, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
+    assert desktop.wait_window(lambda w: w.cls != FORM, "stand-in").hwnd == desktop.windows()[0].hwnd, "not in front"
+    second = subprocess.run(["wine", r"E:\menu.exe"], env=desktop.env, cwd=desktop.disc, timeout=30,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    assert second.returncode == 0
+    assert wait_for(lambda: desktop.windows()[0].hwnd == info.hwnd, 5), "the first menu's window in front"
+    assert [w.hwnd for w in desktop.windows() if w.cls == FORM] == [info.hwnd], "a window of the second start"
+    assert menu.process.poll() is None
+
+
 def test_same_screens_on_greek_and_english_systems(desktop, start):
     """Wine takes the system's language from the glibc locale; the tests run in English (code page 1252)."""
     locales, default, screens = ROOT / "build" / "locales", desktop.env, []
