@@ -30,6 +30,38 @@ RuntimeError ErrorFor(DWORD error, const std::wstring& path) {
     return {error, message + L"\n" + path};
 }
 
+// The key whose press a form acted on (Enter, Space, Esc), while it is held down; 0 for none. Its repeats
+// do nothing, as with the system's buttons, wherever they arrive: in the window the press opened, or in
+// a message box it brought up. One per program, as there is one keyboard and one window thread.
+WPARAM g_heldKey = 0;
+
+// True for a repeat of the held key, which is to go nowhere.
+bool IsHeldKeyRepeat(const MSG& message) {
+    if (message.message == WM_KEYUP && message.wParam == g_heldKey) g_heldKey = 0;
+    constexpr LPARAM kWasDown = 1 << 30;
+    return message.message == WM_KEYDOWN && message.wParam == g_heldKey && (message.lParam & kWasDown);
+}
+
+// True when the program has dealt with the message: a repeat of the held key, or a key that the form
+// `form` went through its controls with itself (the system's dialog keys know nothing of labels, select a
+// whole text on Tab and let Esc in a text close it).
+bool TakeKey(const MSG& message, FormWindow* form) {
+    if (IsHeldKeyRepeat(message)) return true;
+    const WPARAM key = message.wParam;
+    const bool actsOnce = message.message == WM_KEYDOWN && (key == VK_RETURN || key == VK_SPACE || key == VK_ESCAPE);
+    // Held from before the form acts, which may bring up a message box.
+    if (actsOnce) g_heldKey = key;
+    if (form && form->PressKey(message)) return true;
+    if (actsOnce) g_heldKey = 0;
+    return false;
+}
+
+// Message boxes run their own loop: the held key's repeats are taken out of it here.
+LRESULT CALLBACK FilterBoxMessage(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && IsHeldKeyRepeat(*reinterpret_cast<MSG*>(lParam))) return TRUE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 Win32Platform::Win32Platform(HINSTANCE instance, ProcessApi& processes)
@@ -54,9 +86,7 @@ int Win32Platform::Run() {
         HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
         const auto form = std::find_if(forms_.begin(), forms_.end(),
                                        [root](const auto& window) { return root && window->Handle() == root; });
-        // The form goes through its controls with the keys itself: the system's dialog keys
-        // know nothing of labels, select a whole text on Tab and let Esc in a text close it.
-        if (form == forms_.end() || !(*form)->PressKey(message)) {
+        if (!TakeKey(message, form == forms_.end() ? nullptr : form->get())) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -148,7 +178,9 @@ int Win32Platform::Value(const Control& control) const { return WindowOf(control
 void Win32Platform::DoMsgBox(std::wstring_view prompt, int buttons, std::wstring_view title) {
     const std::wstring text(prompt);
     const std::wstring caption(title);
+    HHOOK filter = SetWindowsHookExW(WH_MSGFILTER, FilterBoxMessage, nullptr, GetCurrentThreadId());
     MessageBoxW(ActiveFrame(), text.c_str(), caption.c_str(), static_cast<UINT>(buttons) | MB_SETFOREGROUND);
+    if (filter) UnhookWindowsHookEx(filter);
 }
 
 void Win32Platform::DoShell(std::wstring_view path, int windowStyle) {
