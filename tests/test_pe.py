@@ -23,7 +23,8 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
         SetBkMode SetBrushOrgEx SetStretchBltMode SetTextColor StretchBlt""",
     "USER32.dll": """AdjustWindowRectEx BeginPaint CreateWindowExW DefWindowProcW DestroyIcon DestroyWindow
         DispatchMessageW DrawTextW EndPaint GetActiveWindow GetAncestor GetCapture GetDC GetMessageW GetSysColor
-        GetSystemMetrics GetWindowLongW GetWindowTextLengthW GetWindowTextW IntersectRect InvalidateRect
+        GetSystemMetrics GetWindowLongW GetWindowTextLengthW GetWindowTextW IntersectRect InvalidateRect CallNextHookEx
+        FindWindowExW GetLastActivePopup IsIconic SetWindowsHookExW UnhookWindowsHookEx
         IsRectEmpty IsWindowVisible LoadCursorW LoadImageW MessageBoxW PeekMessageW PostQuitMessage
         PtInRect RegisterClassExW ReleaseCapture ReleaseDC SendMessageW SetCapture SetForegroundWindow SetWindowLongW
         SetWindowPos SetWindowTextW ShowWindow TranslateMessage CallWindowProcW ChildWindowFromPointEx ClientToScreen
@@ -31,7 +32,8 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
         SetFocus SystemParametersInfoW""",
     "KERNEL32.dll": """CloseHandle CreateProcessW FormatMessageW GetDriveTypeA GetLastError GetLogicalDriveStringsA
         GetModuleFileNameA GetModuleFileNameW GetModuleHandleW GetProcAddress LoadLibraryW LocalFree MulDiv
-        MultiByteToWideChar SetCurrentDirectoryW WideCharToMultiByte AddVectoredExceptionHandler CreateEventA
+        MultiByteToWideChar SetCurrentDirectoryW WideCharToMultiByte AddVectoredExceptionHandler CreateEventA CreateMutexW
+        GetFileAttributesW
         CreateSemaphoreA DeleteCriticalSection DuplicateHandle EnterCriticalSection FreeLibrary GetCurrentProcess
         GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetHandleInformation GetModuleHandleA
         GetProcessAffinityMask GetStartupInfoW GetSystemTimeAsFileTime GetThreadContext GetThreadPriority GetTickCount
@@ -56,6 +58,9 @@ def test_header_and_imports(pe):
     assert (header.MajorSubsystemVersion, header.MinorSubsystemVersion) <= (5, 1) and \
         (header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion) <= (5, 1), "Windows XP would refuse it"
     assert header.CheckSum == pe.generate_checksum()
+    # Run from the swap file when started from a removable drive or the network: a disc taken out while the
+    # menu is open cannot end it at a page not yet read.
+    assert pe.FILE_HEADER.Characteristics & 0x0C00 == 0x0C00
     # ASLR with its relocations, DEP, no SEH handlers, terminal-server aware.
     assert header.DllCharacteristics & 0x8540 == 0x8540 and header.DATA_DIRECTORY[5].Size > 0
     unexpected = [f"{entry.dll.decode()}!{i.name}" for entry in pe.DIRECTORY_ENTRY_IMPORT for i in entry.imports
