@@ -101,6 +101,7 @@ PROGRAMS = ("quin/quin.exe", "dbsetup.exe", "Setup.exe")
     (PROGRAMS[:2], [], r"lacks Setup\.exe, which the menu starts"),
     (PROGRAMS + ("docs/Read me?.txt",), [], r"docs/Read me\?\.txt holds a character"),
     (PROGRAMS + ("a" * 61 + ".txt",), [], r"longer than Joliet's 64 characters"),
+    (PROGRAMS + ("a" * 60 + "/" + "b" * 60,), [], r"path length is larger than 240"),  # 243 bytes in Joliet
     (PROGRAMS, ["--sign", "{pfx}", "--password-file", "{out}/wrong"], r"could not sign menu\.exe"),
     (PROGRAMS, ["-o", "{out}/missing/disc.iso"], r"folder .*missing does not"),
     (PROGRAMS + ("Οδηγίες/a.txt", "ΟΔΗΓΊΕΣ/b.txt"), [], r"names ΟΔΗΓΊΕΣ and Οδηγίες differ only in case"),
@@ -108,9 +109,9 @@ PROGRAMS = ("quin/quin.exe", "dbsetup.exe", "Setup.exe")
     (PROGRAMS, ["-o", "{out}/../content/quin/disc.iso"], r"output .*/quin/disc\.iso lies inside the content"),
     (PROGRAMS, ["--label", "a/b"], r"label 'a/b' holds a character Windows or Joliet cannot carry"),
     (PROGRAMS, ["--label", "Quintaral 💿"], r"label 'Quintaral 💿' holds a character beyond UCS-2"),
-], ids=["no Setup.exe", "a name Windows cannot open", "too long for Joliet", "a wrong password", "no output folder",
-        "Greek names alike but for case", "a device's name", "output inside the content", "a label with /",
-        "a label beyond UCS-2"])
+], ids=["no Setup.exe", "a name Windows cannot open", "a name too long", "a path too long", "a wrong password",
+        "no output folder", "Greek names alike but for case", "a device's name", "output inside the content",
+        "a label with /", "a label beyond UCS-2"])
 def test_bad_input_ends_with_a_message_and_no_image(tmp_path, signing, names, extra, message):
     (tmp_path / "out").mkdir()
     (tmp_path / "out" / "wrong").write_text("not the password\n")
