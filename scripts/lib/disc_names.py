@@ -53,8 +53,6 @@ def check_name(path: str, leaf: str):
         fail(f"the name {path} ends in a dot or a space, which Windows drops")
     if DEVICE.fullmatch(leaf):
         fail(f"the name {path} is a device's, which Windows does not open as a file")
-    if len(path) > 240:
-        fail(f"the path {path} is longer than Joliet's 240 characters")
 
 
 def check_content(content: str, output: str):
