@@ -104,14 +104,16 @@ class Session:
             self.x.sync()
 
     def keys(self, *combos):
-        """X's key names, modifiers first, joined with '+': "Tab", "Shift_L+Tab", "Alt_L+F4", "x"."""
+        """X's key names, modifiers first, joined with '+': "Tab", "Shift_L+Tab", "Alt_L+F4", "x"; "Return@1" held
+        down for a second, the keyboard repeating it."""
         for combo in combos:
-            codes = [self.x.keysym_to_keycode(XK.string_to_keysym(name)) for name in combo.split("+")]
+            names, _, held = combo.partition("@")
+            codes = [self.x.keysym_to_keycode(XK.string_to_keysym(name)) for name in names.split("+")]
             for event, order in (X.KeyPress, codes), (X.KeyRelease, codes[::-1]):
                 for code in order:
                     xtest.fake_input(self.x, event, code)
-            self.x.sync()
-            time.sleep(0.05)
+                self.x.sync()
+                time.sleep(float(held or 0) if event == X.KeyPress else 0.05)
 
     def client(self, win, condition=lambda c: True, timeout=5):
         """The window's client area from screenshots, until condition holds for it."""

@@ -70,7 +70,8 @@ def image(session, signing, tmp_path_factory):
 # number and path. The "Setup" pause box must be up with only dbsetup.exe started.
 JOURNEYS = {
     "run-from-the-image": (True, "image", [LABEL1], [("quin.exe", r"E:\QUIN", r"E:\QUIN\QUIN.EXE")]),
-    "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "Shift_L+Tab", "Return"]],
+    "run-from-F-by-keys": (True, "F", [["Tab", "Tab", "Tab", "Control_L+Return", "Control_L+Tab", "Shift_L+Tab",
+                                        "Shift_L+Tab", "Return"]],
                            [("quin.exe", r"F:\QUIN", r"F:\QUIN\QUIN.EXE")]),
     # A copy of the disc starts its own programs beside an empty DVD drive D:; the menu alone, the first disc's.
     "install-from-a-copy-on-a-stick": (False, "stick", [LABEL1, DATABASE, CONTINUE], [("Setup.exe", "G:", r"G:\SETUP.EXE")]),
@@ -81,7 +82,7 @@ JOURNEYS = {
     "install-both": (False, "E", [LABEL1, CONTINUE, "Setup", "OK"], [DBSETUP, SETUP]),
     "install-main-only": (False, "E", [LABEL1, DATABASE, CONTINUE], [SETUP]),
     "install-database-by-keys": (False, "E", [["Down", "Return"], "Εγκατάσταση",
-                                              ["Tab", "space", "Tab", "Return"], "Setup", ["Return"]], [DBSETUP]),
+                                              ["Tab", "space", "Tab", "Return@1"], "Setup", ["Return"]], [DBSETUP]),
     "quin.exe-missing": (True, {"quin/quin.exe": "missing"}, [LABEL1], (2, r"E:\quin\quin.exe")),
     "quin.exe-a-text-file": (True, {"quin/quin.exe": "text"}, [LABEL1], (193, r"E:\quin\quin.exe")),
     "Setup.exe-a-folder": (False, {"Setup.exe": "folder"}, [LABEL1, DATABASE, CONTINUE], (6, r"E:\Setup.exe")),
@@ -164,7 +165,7 @@ def test_information_window_and_back(desktop, start):
     assert all(red(part(back, e)) == 0 and dark(part(back, e)).sum() > 50 for e in ENTRIES), "entries not all black"
 
     desktop.move(5, 5)
-    desktop.keys("Down", "Down", "Return")
+    desktop.keys("Down", "Down", "Return@1")  # held: it opens the window and types nothing there
     assert info_window(desktop).hwnd == info.hwnd, "the second visit shows a new window"
     assert_text(desktop, info, "x" + original)
     assert red(desktop.settled(info)) == 0, "Επιστροφή still shows on the next visit"
