@@ -79,7 +79,7 @@ JOURNEYS = {
                                     [("quin.exe", r"C:\E2E-DISC\QUIN", r"C:\E2E-DISC\QUIN\QUIN.EXE")]),
     "run-the-menu-alone-on-the-hard-disk": (True, "alone", [LABEL1], [("quin.exe", r"D:\QUIN", r"D:\QUIN\QUIN.EXE")]),
     "exit": (True, "E", [LABEL3], []),
-    "install-both": (False, "E", [LABEL1, CONTINUE, "Setup", "OK"], [DBSETUP, SETUP]),
+    "install-both-clicking-in-the-pause": (False, "E", [LABEL1, CONTINUE, "Setup", CONTINUE, "OK"], [DBSETUP, SETUP]),
     "install-main-only": (False, "E", [LABEL1, DATABASE, CONTINUE], [SETUP]),
     "install-database-by-keys": (False, "E", [["Down", "Return"], "Εγκατάσταση",
                                               ["Tab", "space", "Tab", "Return@1"], "Setup", ["Return"]], [DBSETUP]),
