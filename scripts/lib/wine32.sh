@@ -3,10 +3,11 @@
 #
 # Some kernels run 64-bit programs only (IA-32 emulation off): Wine's 32-bit loader then fails
 # with "Exec format error". There QEMU's user-mode emulator, registered with the kernel's
-# binfmt_misc for 32-bit x86 programs, runs them. Everything Wine runs in 32 bits is then
-# emulated and slow, so the programs that only serve the tests (the window lister, the
-# stand-ins) and the bench come from the 64-bit build, while every test of the menu still
-# runs the 32-bit menu.exe that ships.
+# binfmt_misc for 32-bit x86 programs while the calling script runs, runs them. Any other failure
+# of the loader is an error, and a handler already registered is used and left. Everything Wine
+# runs in 32 bits is then emulated and slow, so the programs that only serve the tests (the window
+# lister, the stand-ins) and the bench come from the 64-bit build, while every test of the menu
+# still runs the 32-bit menu.exe that ships.
 #
 # choose_wine, called once the packages are in, exports
 #   QUIN_WINE32    native or emulated
@@ -22,6 +23,8 @@ QUIN_QEMU=/usr/bin/qemu-i386
 QUIN_BACKPORTS_SOURCE=/etc/apt/sources.list.d/quintaral-bookworm-backports.sources
 
 quin_runs_wine32() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+# Whether the kernel refuses Wine's 32-bit loader as a program it cannot run at all.
+quin_kernel_refuses_wine32() { [[ $(/usr/lib/wine/wine --version 2>&1) == *"Exec format error"* ]]; }
 
 # The handler the kernel would hand a 32-bit program to, if one of that name is registered.
 quin_qemu_handler() { [[ -f $QUIN_BINFMT/qemu-i386 ]] && grep -q '^enabled' "$QUIN_BINFMT/qemu-i386"; }
@@ -35,9 +38,12 @@ choose_wine() {
         if quin_qemu_handler; then
             quin_log "Wine: 32-bit programs go to the qemu-i386 handler already registered ($(
                 sed -n 's/^interpreter //p' "$QUIN_BINFMT/qemu-i386")); it is left as it is"
-        else
+        elif quin_kernel_refuses_wine32; then
             quin_log "Wine: this kernel runs 64-bit programs only; setting up QEMU's user-mode emulation for 32-bit ones"
             ensure_emulation || return 1
+        else
+            quin_log "error: Wine's 32-bit loader fails: $(/usr/lib/wine/wine --version 2>&1 | tail -n 1)"
+            return 1
         fi
         quin_runs_wine32 || { quin_log "error: Wine's 32-bit loader does not run, even emulated"; return 1; }
         QUIN_WINE32=emulated
@@ -56,22 +62,26 @@ choose_wine() {
     export QUIN_TOOL_DIR=$QUIN_BUILD/$([[ $QUIN_WINE32 == native ]] && echo windows || echo windows64)
 }
 
-# QEMU from bookworm-backports, and a binfmt_misc entry that sends 32-bit x86 programs to it.
+# QEMU from bookworm-backports, and a binfmt_misc entry that sends 32-bit x86 programs to it for as
+# long as the calling script runs: the machine's 32-bit handling is left as it was found.
 ensure_emulation() {
     if [[ ! -x $QUIN_QEMU ]]; then
-        if ! grep -rqs "$QUIN_QEMU_SUITE" /etc/apt/sources.list /etc/apt/sources.list.d; then
+        quin_as_root apt-get update -q || return 1
+        # A source counts only where apt reads it: not commented out, not disabled.
+        if ! apt-cache policy | grep -q ",n=$QUIN_QEMU_SUITE,"; then
             quin_log "adding Debian's $QUIN_QEMU_SUITE to apt's sources ($QUIN_BACKPORTS_SOURCE)"
             printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
                 "$QUIN_QEMU_SUITE" /usr/share/keyrings/debian-archive-keyring.gpg |
                 quin_as_root tee "$QUIN_BACKPORTS_SOURCE" >/dev/null
+            quin_as_root apt-get update -q || return 1
         fi
         quin_log "installing qemu-user from $QUIN_QEMU_SUITE"
-        quin_as_root apt-get update -q &&
-            quin_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-                -t "$QUIN_QEMU_SUITE" qemu-user || return 1
+        quin_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+            -t "$QUIN_QEMU_SUITE" qemu-user || return 1
     fi
     if [[ ! -f $QUIN_BINFMT/register ]]; then
         quin_as_root mount -t binfmt_misc binfmt_misc "$QUIN_BINFMT" || return 1
+        quin_on_exit "quin_as_root umount '$QUIN_BINFMT'"
     fi
     # The ELF header of a 32-bit x86 program; F opens the emulator now, so that it runs
     # whatever the program's own root or mount namespace.
@@ -79,5 +89,6 @@ ensure_emulation() {
     local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     printf '%s' ":qemu-i386:M::$magic:$mask:$QUIN_QEMU:F" | quin_as_root tee "$QUIN_BINFMT/register" >/dev/null ||
         return 1
-    quin_log "registered $QUIN_QEMU for 32-bit x86 programs ($QUIN_BINFMT/qemu-i386)"
+    quin_on_exit "echo -1 | quin_as_root tee '$QUIN_BINFMT/qemu-i386' >/dev/null; quin_log 'removed the qemu-i386 handler'"
+    quin_log "registered $QUIN_QEMU for 32-bit x86 programs until the end ($QUIN_BINFMT/qemu-i386)"
 }
