@@ -69,7 +69,8 @@ constexpr ControlLayout kForm2Controls[] = {
      .fore = platform::kRed, .transparent = true, .visible = false, .tabIndex = 3},
     // The return arrow: Esc anywhere in the window does what a click on it does.
     {.name = "Label1", .left = 5505, .top = 4200, .width = 435, .height = 270, .container = 0, .transparent = true,
-     .tabIndex = 2, .cancel = true, .role = platform::Role::PushButton, .accessibleName = L"Επιστροφή"},
+     .tabIndex = 2, .cancel = true, .role = platform::Role::PushButton, .mark = platform::Mark::ReturnArrow,
+     .accessibleName = L"Επιστροφή"},
 };
 
 }  // namespace

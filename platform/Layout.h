@@ -30,6 +30,9 @@ inline constexpr bool HasOwnWindow(ControlKind kind) {
 // What a screen reader is told a label is.
 enum class Role { StaticText, MenuItem, PushButton };
 
+// What the picture shows under a label: the platform draws it itself where no picture is shown.
+enum class Mark { None, ReturnArrow };
+
 struct Font {
     std::wstring_view face;  // empty: the platform's default dialog font
     int centipoints = 0;     // 1425 for 14.25 pt
@@ -56,6 +59,7 @@ struct ControlLayout {
     bool verticalScrollBar = false;  // text boxes are always multi-line
     bool cancel = false;             // Esc anywhere in the form clicks it
     Role role = Role::StaticText;    // labels, for screen readers
+    Mark mark = Mark::None;          // labels over a picture
     std::wstring_view accessibleName;  // for screen readers, where the text does not say it
 };
 

@@ -20,11 +20,13 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
     "ADVAPI32.dll": "RegOpenKeyA RegQueryValueExA RegCloseKey CryptAcquireContextA CryptGenRandom CryptReleaseContext",
     "GDI32.dll": """BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateFontIndirectW CreateSolidBrush DeleteDC
         DeleteObject ExtTextOutW GetDeviceCaps GetObjectW IntersectClipRect RestoreDC SaveDC SelectObject SetBkColor
-        SetBkMode SetBrushOrgEx SetStretchBltMode SetTextColor StretchBlt""",
+        SetBkMode SetBrushOrgEx SetStretchBltMode SetTextColor StretchBlt GetStockObject Polygon SetDCBrushColor
+        SetDCPenColor""",
     "USER32.dll": """AdjustWindowRectEx BeginPaint CreateWindowExW DefWindowProcW DestroyIcon DestroyWindow
         DispatchMessageW DrawTextW EndPaint GetActiveWindow GetAncestor GetCapture GetDC GetMessageW GetSysColor
         GetSystemMetrics GetWindowLongW GetWindowTextLengthW GetWindowTextW IntersectRect InvalidateRect CallNextHookEx
-        FindWindowExW GetLastActivePopup IsIconic SetWindowsHookExW UnhookWindowsHookEx
+        FindWindowExW GetLastActivePopup IsIconic SetWindowsHookExW UnhookWindowsHookEx BringWindowToTop DrawFocusRect
+        RedrawWindow
         IsRectEmpty IsWindowVisible LoadCursorW LoadImageW MessageBoxW PeekMessageW PostQuitMessage
         PtInRect RegisterClassExW ReleaseCapture ReleaseDC SendMessageW SetCapture SetForegroundWindow SetWindowLongW
         SetWindowPos SetWindowTextW ShowWindow TranslateMessage CallWindowProcW ChildWindowFromPointEx ClientToScreen

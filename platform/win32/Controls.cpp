@@ -81,6 +81,10 @@ void FormWindow::KeysSelected(const Control& control) { Announce(ChildIdOf(contr
 // focus; only the focus when it comes back to the same label.
 void FormWindow::Announce(LONG child) {
     const LONG left = std::exchange(announced_, child);
+    // The focus rectangle moves with the keys.
+    for (LONG id : {left, child}) {
+        if (const NativeControl* label = Child(id)) Invalidate(label->rect, label->pane);
+    }
     if (left != CHILDID_SELF && left != child) Notify(EVENT_OBJECT_STATECHANGE, left);
     if (child == CHILDID_SELF) return;
     if (left != child) {

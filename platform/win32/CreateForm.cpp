@@ -14,7 +14,7 @@ constexpr int kTwipsPerInch = 1440;
 FormWindow::FormWindow(Platform& platform, Form& form, HINSTANCE instance, int dpi)
     : platform_(platform), form_(form), dpi_(dpi), controls_(form.Layout().controls.size()) {
     const FormLayout& layout = form.Layout();
-    background_ = GetSysColor(COLOR_BTNFACE);
+    highContrast_ = HighContrastOn();
     // The picture boxes first: the controls they hold are placed inside them.
     CreatePanes(instance);
     CreateFrame(instance);
@@ -68,7 +68,6 @@ void FormWindow::CreatePanes(HINSTANCE instance) {
         pane.rect = {ToPixels(row.left), ToPixels(row.top), ToPixels(row.left + row.width),
                      ToPixels(row.top + row.height)};
         pane.visible = row.visible;
-        pane.background = Resolve(row.back, COLOR_WINDOW);
         if (row.picture) LoadPicture(pane, instance, row.picture, dpi_);
     }
 }
@@ -105,9 +104,7 @@ HWND FormWindow::CreateChildWindow(NativeControl& control, size_t index, HINSTAN
     const wchar_t* text = control.caption.c_str();
     switch (row.kind) {
     case ControlKind::TextBox:
-        if (row.back != kDefaultColour) {
-            control.background = brushes_.emplace_back(CreateSolidBrush(Resolve(row.back, COLOR_WINDOW))).Get();
-        }
+        if (IsFixed(row.back)) control.background = brushes_.emplace_back(CreateSolidBrush(row.back)).Get();
         return CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text,
                                style | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
                                    (row.verticalScrollBar ? WS_VSCROLL : 0),

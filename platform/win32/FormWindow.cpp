@@ -107,6 +107,16 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         platform_.CloseFromKeyboard(form_);
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        OnSchemeChanged();
+        break;
+    case WM_UPDATEUISTATE:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The focus rectangle shows while the window has the keyboard and its cues are shown.
+        InvalidateSelection();
+        break;
     case WM_COMMAND:
         if (OnCommand(wParam)) return 0;
         break;
@@ -130,15 +140,21 @@ void FormWindow::OnButtonUp(POINT point) {
     if (pressed && InClient(point) && HitTest(point) == pressed) platform_.Clicked(*pressed);
 }
 
+// 0 where the system colours the text box itself, as it colours every text box in high contrast.
 LRESULT FormWindow::OnColourEdit(HDC dc, HWND edit) {
     for (const NativeControl& control : controls_) {
-        if (control.window == edit && control.background) {
-            SetBkColor(dc, Resolve(control.layout->back, COLOR_WINDOW));
-            SetTextColor(dc, Resolve(control.fore, COLOR_WINDOWTEXT));
+        if (control.window == edit && control.background && !highContrast_) {
+            SetBkColor(dc, static_cast<COLORREF>(control.layout->back));
+            SetTextColor(dc, TextColour(control.fore, true, COLOR_WINDOWTEXT));
             return reinterpret_cast<LRESULT>(control.background);
         }
     }
     return 0;
+}
+
+void FormWindow::OnSchemeChanged() {
+    highContrast_ = HighContrastOn();
+    RedrawWindow(frame_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // True when the message is answered: Activated gives the keyboard focus itself, where it was before.

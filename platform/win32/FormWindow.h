@@ -28,7 +28,6 @@ struct Pane {
     size_t row = 0;  // the picture box's row in the layout
     RECT rect{};     // in the form's client area
     bool visible = true;
-    COLORREF background = 0;
     OwnedBitmap picture;
     SIZE pictureSize{};
     OwnedDc pictureDc;
@@ -40,7 +39,7 @@ struct NativeControl {
     HWND window = nullptr;
     HFONT font = nullptr;
     Pane* pane = nullptr;         // the picture box that holds the control; nullptr on the form
-    HBRUSH background = nullptr;  // text boxes with a colour of their own
+    HBRUSH background = nullptr;  // text boxes with a fixed colour of their own
     std::wstring caption;
     Colour fore = kDefaultColour;
     bool visible = true;
@@ -111,6 +110,8 @@ private:
     static LRESULT CALLBACK TextBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnDestroyed() noexcept;
+    // The system's colours or high contrast changed: every part is drawn anew in the new ones.
+    void OnSchemeChanged();
     void OnPaint();
     void OnButtonUp(POINT point);
     LRESULT OnColourEdit(HDC dc, HWND edit);
@@ -132,6 +133,13 @@ private:
     HFONT FontFor(const Font& wanted);
 
     // Painting and hit testing (Painting.cpp).
+    // What a label is drawn in: its text's colour and, where it is opaque, the plate behind it.
+    struct Ink {
+        COLORREF text;
+        COLORREF plate;
+        bool opaque;
+    };
+    Ink InkOf(const NativeControl& label, bool keys) const;
     void PaintContent(HDC target, const RECT& area);
     void PaintLabels(const Pane* pane, HDC dc, const RECT& area) const;
     void PaintPane(const Pane& pane, HDC dc, const RECT& area) const;
@@ -140,6 +148,7 @@ private:
     // Repaints `rect` of the form, within the picture box `pane` where it lies in one.
     void Invalidate(const RECT& rect, const Pane* pane) const;
     Pane* PaneOf(int row) const;
+    void InvalidateSelection() const;
 
     Platform& platform_;
     Form& form_;
@@ -147,7 +156,7 @@ private:
     HWND frame_ = nullptr;
     bool quiet_ = false;  // going with the object: no message reaches the form any more
     SIZE client_{};
-    COLORREF background_ = 0;
+    bool highContrast_ = false;  // the system's high-contrast scheme is on: its colour pairs only
     std::vector<NativeControl> controls_;
     std::vector<size_t> children_;  // the rows that screen readers are given, in the Tab order
     std::vector<std::unique_ptr<Pane>> panes_;
@@ -166,6 +175,13 @@ private:
 // The system's text for an error code.
 std::wstring SystemMessage(DWORD error);
 COLORREF Resolve(Colour colour, int defaultSystemColour);
+// A colour of its own, not the system's.
+bool IsFixed(Colour colour);
+// The text colour `text` resolved on its background: where it has none, a fixed background (a
+// colour of its own, a picture) keeps the black it was chosen with whatever the system's scheme,
+// any other takes the system's text colour `systemText` paired with it.
+COLORREF TextColour(Colour text, bool fixedBackground, int systemText);
+bool HighContrastOn();
 void LoadPicture(Pane& pane, HINSTANCE instance, int pictureId, int dpi);
 
 }  // namespace platform::win32

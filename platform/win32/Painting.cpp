@@ -1,6 +1,7 @@
 // Painting and hit testing of what a form's window draws itself: its picture boxes and the
-// labels above them.
+// labels above them, in the form's own colours or, in high contrast, in the system's pairs.
 #include <algorithm>
+#include <iterator>
 
 #include "FormWindow.h"
 
@@ -10,6 +11,18 @@ COLORREF Resolve(Colour colour, int defaultSystemColour) {
     if (colour == kDefaultColour) return GetSysColor(defaultSystemColour);
     if (colour & kSystemColour) return GetSysColor(static_cast<int>(colour & 0xFF));
     return static_cast<COLORREF>(colour);
+}
+
+bool IsFixed(Colour colour) { return colour != kDefaultColour && !(colour & kSystemColour); }
+
+bool HighContrastOn() {
+    HIGHCONTRASTW scheme{.cbSize = sizeof scheme};
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof scheme, &scheme, 0) &&
+           (scheme.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+COLORREF TextColour(Colour text, bool fixedBackground, int systemText) {
+    return text == kDefaultColour && fixedBackground ? kBlack : Resolve(text, systemText);
 }
 
 Pane* FormWindow::PaneOf(int row) const {
@@ -22,6 +35,25 @@ Pane* FormWindow::PaneOf(int row) const {
 namespace {
 
 bool IsLabel(const NativeControl& control) { return control.layout->kind == ControlKind::Label; }
+
+// The return arrow of the information window, curving back to the left, on a grid 14 wide and 13 high.
+constexpr POINT kReturnArrow[] = {{0, 8}, {5, 3}, {5, 6}, {11, 6}, {11, 0}, {14, 0}, {14, 10}, {5, 10}, {5, 13}};
+
+// The arrow in the pen and brush colour `colour`, centred in `rect` with a margin.
+void DrawReturnArrow(HDC dc, const RECT& rect, COLORREF colour) {
+    const int height = rect.bottom - rect.top, width = rect.right - rect.left;
+    const int size = std::min(width * 13 / 14, height) * 3 / 4;
+    const POINT origin{rect.left + (width - size * 14 / 13) / 2, rect.top + (height - size) / 2};
+    POINT points[std::size(kReturnArrow)];
+    for (size_t i = 0; i < std::size(points); ++i) {
+        points[i] = {origin.x + MulDiv(kReturnArrow[i].x, size, 13), origin.y + MulDiv(kReturnArrow[i].y, size, 13)};
+    }
+    Selected pen(dc, GetStockObject(DC_PEN));
+    Selected brush(dc, GetStockObject(DC_BRUSH));
+    SetDCPenColor(dc, colour);
+    SetDCBrushColor(dc, colour);
+    Polygon(dc, points, static_cast<int>(std::size(points)));
+}
 
 }  // namespace
 
@@ -49,34 +81,60 @@ Control* FormWindow::HitTest(POINT point) const {
 }
 
 void FormWindow::PaintLabels(const Pane* pane, HDC dc, const RECT& area) const {
-    for (const NativeControl& control : controls_) {
+    const Control* selected = form_.KeyboardSelection();
+    const bool focusShown = selected && GetFocus() == frame_ &&
+                            !(SendMessageW(frame_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        const NativeControl& control = controls_[i];
         RECT part;
         if (control.pane != pane || !IsLabel(control) || !control.visible ||
             !IntersectRect(&part, &control.rect, &area)) {
             continue;
         }
-        if (!control.layout->transparent) {
-            SetBkColor(dc, Resolve(control.layout->back, COLOR_BTNFACE));
+        const bool keys = selected == ControlOf(i);
+        const Ink ink = InkOf(control, keys);
+        if (ink.opaque) {
+            SetBkColor(dc, ink.plate);
             ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &control.rect, nullptr, 0, nullptr);
         }
         Selected font(dc, control.font);
-        SetTextColor(dc, Resolve(control.fore, COLOR_BTNTEXT));
+        SetTextColor(dc, ink.text);
         RECT rect = control.rect;
         DrawTextW(dc, control.caption.c_str(), static_cast<int>(control.caption.size()), &rect,
                   DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        if (highContrast_ && control.layout->mark == Mark::ReturnArrow) DrawReturnArrow(dc, control.rect, ink.text);
+        // The keys' place shows without colour, as the system's own controls show it.
+        if (keys && focusShown) DrawFocusRect(dc, &control.rect);
     }
+}
+
+// In the form's own look a label over a picture has the colour it was drawn for; in high contrast the
+// system's pairs only, an entry lit by the pointer (red) or by the keys on the highlight's plate.
+FormWindow::Ink FormWindow::InkOf(const NativeControl& label, bool keys) const {
+    const ControlLayout& row = *label.layout;
+    if (!label.pane && highContrast_) return {GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_BTNFACE), !row.transparent};
+    if (!label.pane) {
+        return {TextColour(label.fore, IsFixed(row.back), COLOR_BTNTEXT), Resolve(row.back, COLOR_BTNFACE),
+                !row.transparent};
+    }
+    if (!highContrast_) return {TextColour(label.fore, static_cast<bool>(label.pane->picture), COLOR_WINDOWTEXT), 0, false};
+    if (Clickable(label) && (keys || label.fore == kRed)) {
+        return {GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT), true};
+    }
+    return {GetSysColor(COLOR_WINDOWTEXT), 0, false};
 }
 
 void FormWindow::PaintPane(const Pane& pane, HDC dc, const RECT& area) const {
     RECT inside;
     if (!pane.visible || !IntersectRect(&inside, &pane.rect, &area)) return;
-    SetBkColor(dc, pane.background);
+    SetBkColor(dc, Resolve(form_.Layout().controls[pane.row].back, COLOR_WINDOW));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &inside, nullptr, 0, nullptr);
-    // Where the picture ends before the box does, the background shows.
+    // Where the picture ends before the box does, the background shows; in high contrast, nothing but
+    // the background lies behind the text.
     const RECT picture{pane.rect.left, pane.rect.top, pane.rect.left + pane.pictureSize.cx,
                        pane.rect.top + pane.pictureSize.cy};
     RECT shown;
-    if (pane.picture && IntersectRect(&shown, &picture, &inside)) {
+    if (pane.picture && !highContrast_ && IntersectRect(&shown, &picture, &inside)) {
         BitBlt(dc, shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, pane.pictureDc.Get(),
                shown.left - picture.left, shown.top - picture.top, SRCCOPY);
     }
@@ -95,13 +153,24 @@ void FormWindow::PaintContent(HDC target, const RECT& area) {
         SelectObject(buffer_.Get(), bufferBitmap_.Get());
     }
     HDC dc = buffer_.Get();
-    SetBkColor(dc, background_);
+    // Only the area is drawn anew: the focus rectangle, drawn by inverting, must not fall twice elsewhere.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
     SetBkMode(dc, TRANSPARENT);
     PaintLabels(nullptr, dc, area);
     for (const auto& pane : panes_) PaintPane(*pane, dc, area);
+    RestoreDC(dc, saved);
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left, area.top,
            SRCCOPY);
+}
+
+void FormWindow::InvalidateSelection() const {
+    if (const Control* selected = form_.KeyboardSelection()) {
+        Invalidate(controls_[static_cast<size_t>(selected->Index())].rect,
+                   controls_[static_cast<size_t>(selected->Index())].pane);
+    }
 }
 
 void FormWindow::Invalidate(const RECT& rect, const Pane* pane) const {

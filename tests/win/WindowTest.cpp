@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -242,4 +244,185 @@ TEST_F(RealWindows, HoversAndVisitsLeaveNoObjectsBehind) {
     EXPECT_LT(objects(), before + 10);
 }
 
+// Wine answers high contrast as off whatever its colours: the windows' import of SystemParametersInfoW answers it
+// as the test sets it.
+bool g_highContrast = false;
+
+BOOL WINAPI SystemParametersAsSet(UINT action, UINT parameter, void* value, UINT flags) {
+    static const auto system = reinterpret_cast<decltype(&SystemParametersInfoW)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoW")));
+    const BOOL done = system(action, parameter, value, flags);
+    if (done && action == SPI_GETHIGHCONTRAST) {
+        DWORD& on = static_cast<HIGHCONTRASTW*>(value)->dwFlags;
+        on = g_highContrast ? on | HCF_HIGHCONTRASTON : on & ~HCF_HIGHCONTRASTON;
+    }
+    return done;
+}
+
+// A window's client area as the screen shows it.
+struct Shot {
+    LONG width = 0, height = 0;
+    std::vector<RGBQUAD> pixels;
+    COLORREF At(LONG x, LONG y) const {
+        const RGBQUAD& pixel = pixels[static_cast<size_t>(y * width + x)];
+        return RGB(pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue);
+    }
+};
+
+Shot Take(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    Shot shot{client.right, client.bottom};
+    BITMAPINFO format{.bmiHeader{.biSize = sizeof(BITMAPINFOHEADER), .biWidth = shot.width, .biHeight = -shot.height,
+                                 .biPlanes = 1, .biBitCount = 32}};
+    void* bits = nullptr;
+    HDC screen = GetDC(window), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
+    shot.pixels.assign(static_cast<RGBQUAD*>(bits), static_cast<RGBQUAD*>(bits) + shot.width * shot.height);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return shot;
+}
+
+// WCAG's contrast ratio of two colours, from their relative luminance.
+double Contrast(COLORREF a, COLORREF b) {
+    auto luminance = [](COLORREF colour) {
+        auto linear = [](int value) {
+            const double s = value / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) + 0.0722 * linear(GetBValue(colour));
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// The text in `rect` of a shot: its background (the commonest colour), its ink (the colour farthest from that) and
+// their contrast; 0 where a pixel is neither nor a blend of the two (a picture behind, a pair mixed with another).
+struct Text {
+    COLORREF back = 0, ink = 0;
+    double contrast = 0;
+};
+
+Text Read(const Shot& shot, const RECT& rect) {
+    std::map<COLORREF, int> counts;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        for (LONG x = rect.left; x < rect.right; ++x) ++counts[shot.At(x, y)];
+    }
+    Text text;
+    text.back = text.ink = std::ranges::max_element(counts, {}, [](const auto& count) { return count.second; })->first;
+    for (const auto& [colour, count] : counts) {
+        if (Contrast(colour, text.back) > Contrast(text.ink, text.back)) text.ink = colour;
+    }
+    auto between = [&](COLORREF colour) {
+        for (int shift : {0, 8, 16}) {
+            const int value = (colour >> shift) & 0xFF, a = (text.back >> shift) & 0xFF, b = (text.ink >> shift) & 0xFF;
+            if (value < std::min(a, b) || value > std::max(a, b)) return false;
+        }
+        return true;
+    };
+    const bool pair = std::ranges::all_of(counts, [&](const auto& count) { return between(count.first); });
+    text.contrast = pair ? Contrast(text.back, text.ink) : 0;
+    return text;
+}
+
+// A dark scheme leaves the texts on fixed backgrounds readable; high contrast (Windows' Black and White) draws every
+// window in the system's pairs alone, no picture behind any text, the keys' entry on the highlight's plate and the
+// arrow drawn; each change reaches the windows shown and hidden, and the pictures come back with the system's look.
+TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,
+                            COLOR_BTNTEXT};
+    struct Scheme { const char* name; bool high; COLORREF colours[std::size(elements)]; };
+    Scheme schemes[] = {
+        {"dark", false, {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 120, 215), RGB(255, 255, 255), RGB(32, 32, 32),
+                         RGB(255, 255, 255)}},
+        {"High Contrast Black", true, {RGB(0, 0, 0), RGB(255, 255, 255), RGB(26, 235, 255), RGB(0, 0, 0), RGB(0, 0, 0),
+                                       RGB(255, 255, 255)}},
+        {"High Contrast White", true, {RGB(255, 255, 255), RGB(0, 0, 0), RGB(55, 0, 110), RGB(255, 255, 255),
+                                       RGB(255, 255, 255), RGB(0, 0, 0)}},
+        {"the system's own", false, {}},
+    };
+    std::ranges::transform(elements, schemes[3].colours, GetSysColor);
+    SetCursorPos(0, 0);  // windows shown and hidden under it would move it over the picture
+    Form2& info = forms.Get<Form2>();
+    egatast& dialog = forms.Get<egatast>();
+    info.Label2.SetVisible(true);  // "Επιστροφή", as under the pointer
+    platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);  // the first entry, selected by the keys
+    // Each text with its plate in high contrast, and whether its background is fixed in the form's own look.
+    const struct { const platform::Control& control; int plate; bool fixed; } texts[] = {
+        {Menu().Label1, COLOR_HIGHLIGHT, false}, {Menu().Label2, COLOR_WINDOW, false},
+        {Menu().Label3, COLOR_WINDOW, false}, {Menu().Label4, COLOR_WINDOW, true}, {info.Text1, COLOR_WINDOW, true},
+        {info.Label2, COLOR_WINDOW, false}, {info.Label1, COLOR_WINDOW, false}, {dialog.Label1, COLOR_BTNFACE, true}};
+    for (const Scheme& scheme : schemes) {
+        g_highContrast = scheme.high;
+        SetSysColors(static_cast<int>(std::size(elements)), elements, scheme.colours);
+        Flush();
+        for (const platform::Form* form : std::initializer_list<const platform::Form*>{&Menu(), &info, &dialog}) {
+            HWND frame = FrameOf(*form);
+            ShowWindow(frame, SW_SHOWNA);
+            Flush();
+            const Shot shot = Take(frame);
+            if (form != &Menu()) ShowWindow(frame, SW_HIDE);
+            for (const auto& [control, plate, fixed] : texts) {
+                if (&control.OwnerForm() != form) continue;
+                SCOPED_TRACE(std::string(scheme.name) + ": " + std::string(control.Layout().name) + " of " +
+                             std::string(form->Layout().name));
+                RECT rect = Native(control).rect;
+                if (HWND own = Native(control).window) {
+                    GetClientRect(own, &rect);
+                    MapWindowPoints(own, frame, reinterpret_cast<POINT*>(&rect), 2);
+                }
+                InflateRect(&rect, -1, -1);  // within the focus rectangle
+                const Text text = Read(shot, rect);
+                if (scheme.high) {
+                    EXPECT_GE(text.contrast, 7);
+                    EXPECT_EQ(text.back, GetSysColor(plate));
+                } else if (fixed) {
+                    EXPECT_GE(text.contrast, 4.5);
+                }
+            }
+            if (form == &dialog) continue;
+            // Above the text and the entries lie the title and the slogan of the picture.
+            const Text top = Read(shot, {0, 0, shot.width, Px(1200)});
+            EXPECT_EQ(scheme.high, top.back == GetSysColor(COLOR_WINDOW) && top.ink == top.back)
+                << scheme.name << ": " << form->Layout().name << " shows its picture in high contrast only";
+        }
+    }
+    // The keys' place shows without colour, once the cues show: the entry they selected, darkened by the pointer on
+    // the picture, differs from the same entry they left by a focus rectangle on its edge alone.
+    HWND menu = FrameOf(Menu());
+    SendMessageW(menu, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
+    Flush();
+    const Shot shown = Take(menu);
+    platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);
+    Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
+    Flush();
+    const Shot hidden = Take(menu);
+    const RECT entry = Native(Menu().Label1).rect;
+    int edge = 0, inside = 0;
+    for (LONG y = entry.top; y < entry.bottom; ++y) {
+        for (LONG x = entry.left; x < entry.right; ++x) {
+            if (shown.At(x, y) == hidden.At(x, y)) continue;
+            ++(x == entry.left || x == entry.right - 1 || y == entry.top || y == entry.bottom - 1 ? edge : inside);
+        }
+    }
+    EXPECT_EQ(inside, 0);
+    EXPECT_GT(edge, (entry.right - entry.left + entry.bottom - entry.top) / 2);
+}
+
 }  // namespace
+
+extern "C" {
+decltype(&SystemParametersInfoW) g_systemParametersImport
+#ifdef _WIN64
+    __asm__("__imp_SystemParametersInfoW")
+#else
+    __asm__("__imp__SystemParametersInfoW@16")
+#endif
+    = SystemParametersAsSet;
+}
