@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <stdexcept>
@@ -36,6 +37,8 @@ protected:
         Flush();
     }
     Form1& Menu() { return *forms.Find<Form1>(); }
+    // The three windows, loaded: the menu shown, the others hidden.
+    std::array<platform::Form*, 3> All() { return {&Menu(), &forms.Get<Form2>(), &forms.Get<egatast>()}; }
     // The window of `form`: the one of the program's class on this thread that belongs to it.
     static const platform::win32::FormWindow& WindowOf(const platform::Form& form) {
         HWND found = nullptr;
@@ -69,100 +72,58 @@ protected:
     }
 };
 
-// A window's row names no control; its size is its client area's.
-struct Row {
-    const char* form;
-    const char* control;
-    std::wstring text;
-    int left, top, width, height;  // twips
-    const wchar_t* face = L"MS Sans Serif";
-    int centipoints = 825;
-    bool bold = false;
-    platform::Colour fore = platform::kDefaultColour;  // as the windows' handlers see it
-    COLORREF back = CLR_INVALID;                       // a text box's background
-};
-
-constexpr platform::Colour kWindowText = 0x80000008;
-
-const Row kLayout[] = {
-    {"Form1", nullptr, L"Quintaral", 0, 0, 6000, 4515},
-    {"Form1", "Picture1", L"", 0, 0, 6015, 4515, L"MS Sans Serif", 825, false, kWindowText},
-    {"Form1", "Label4", L"© 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος.", 60, 4230, 5835, 240},
-    {"Form1", "Label3", L"Έξοδος", 1260, 3075, 1395, 315, L"Arial", 1425, false, platform::kBlack},
-    {"Form1", "Label2", L"Πληροφορίες", 1260, 2340, 1950, 330, L"Arial", 1425, false, platform::kBlack},
-    {"Form1", "Label1", L"Εγκατάσταση Εφαρμογής", 1230, 1605, 3360, 345, L"Arial", 1425, false, platform::kBlack},
-    {"egatast", nullptr, L"Εγκατάσταση", 0, 0, 5115, 1875},
-    {"egatast", "Command1", L"Συνέχεια", 3720, 1440, 1335, 375},
-    {"egatast", "Check2", L"      Κυρίως Πρόγραμμα", 675, 570, 3255, 255},
-    {"egatast", "Check1", L"      Βάση Χρηστών - Ερωτήσεων", 675, 1020, 3255, 255},
-    {"egatast", "Label1", L"Ποιά μέρη ακριβώς θα εγκαταστήσετε ;", 240, 120, 4815, 375, L"MS Sans Serif", 825, true},
-    {"Form2", nullptr, L"Quintaral", 0, 0, 6000, 4515},
-    {"Form2", "Picture1", L"", 0, 0, 6030, 4545, L"MS Sans Serif", 825, false, kWindowText},
-    {"Form2", "Text1",
-     L"Το πρόγραμμα εγκατάστασης είναι το SETUP.EXE\r\nΓια να τρέξει το πρόγραμμα, πρέπει το CD\r\n"
-     L"να βρίσκεται στο drive.\r\n\r\nΕλάχιστο Aπαιτούμενο Σύστημα :\r\n\r\nPentium 100 MHz\r\n16 MB RAM\r\n"
-     L"4x CD Drive\r\nSoundcard 16bit\r\nHard disk Free Space >4 MB\r\nMicrosoft Windows 95\r\nMicrosoft Access 97\r\n"
-     L"\r\nΠληροφορίες:\r\n\r\ninfo@quintaral.example.com\r\nsupport@quintaral.example.com\r\n",
-     135, 1215, 5745, 2895, L"MS Sans Serif", 825, true, platform::kDefaultColour, RGB(0xFF, 0xFF, 0xC0)},
-    {"Form2", "Label2", L"Επιστροφή", 4545, 4215, 885, 240, L"MS Sans Serif", 825, false, platform::kRed},
-    {"Form2", "Label1", L"", 5505, 4200, 435, 270},
-};
-
-const platform::Control& Named(const platform::Form& form, std::string_view name) {
-    for (int i = 0;; ++i) {
-        if (form.Layout().controls[i].name == name) return *form.ControlAt(i);
-    }
-}
-
-TEST_F(RealWindows, EveryWindowAndControlHasItsTextPlaceFontAndColours) {
-    const platform::Form* windows[] = {&Menu(), &forms.Get<egatast>(), &forms.Get<Form2>()};
-    for (const Row& row : kLayout) {
-        SCOPED_TRACE(std::string(row.form) + " " + (row.control ? row.control : ""));
-        const platform::Form& form =
-            **std::ranges::find_if(windows, [&](auto* window) { return window->Layout().name == row.form; });
-        HWND frame = FrameOf(form);
-        const RECT want{Px(row.left), Px(row.top), Px(row.left + row.width), Px(row.top + row.height)};
-        RECT got{}, outer{};
-        if (!row.control) {
-            GetClientRect(frame, &got);
-            GetWindowRect(frame, &outer);
-            EXPECT_TRUE(EqualRect(&want, &got)) << "client " << got.right << " x " << got.bottom;
-            const LONG frameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-            const LONG wanted = row.form == std::string("egatast") ? WS_CAPTION : WS_DLGFRAME;
-            EXPECT_EQ(GetWindowLongW(frame, GWL_STYLE) & frameStyles, wanted) << "no title bar on the menu";
-            EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
-            EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-            wchar_t caption[32] = {};
-            GetWindowTextW(frame, caption, 32);
-            EXPECT_EQ(caption, row.text);
-            continue;
+// Every window and control where and as its layout says (the texts themselves are read in the screen reader's
+// transcript): the client area, a title bar on the dialog alone, centred; each control's place, text, font and
+// a text box's own background.
+TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
+    for (const platform::Form* form : All()) {
+        const platform::FormLayout& layout = form->Layout();
+        SCOPED_TRACE(layout.name);
+        HWND frame = FrameOf(*form);
+        RECT client{}, outer{};
+        GetClientRect(frame, &client);
+        GetWindowRect(frame, &outer);
+        EXPECT_TRUE(client.right == Px(layout.clientWidth) && client.bottom == Px(layout.clientHeight));
+        const LONG frameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        EXPECT_EQ(GetWindowLongW(frame, GWL_STYLE) & frameStyles, layout.titleBar ? WS_CAPTION : WS_DLGFRAME);
+        EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
+        EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+        wchar_t caption[32] = {};
+        GetWindowTextW(frame, caption, 32);
+        EXPECT_EQ(caption, layout.caption);
+        for (int i = 0; i < static_cast<int>(layout.controls.size()); ++i) {
+            const platform::ControlLayout& row = layout.controls[static_cast<size_t>(i)];
+            const platform::Control& control = *form->ControlAt(i);
+            SCOPED_TRACE(row.name);
+            const platform::ControlLayout* box = row.container < 0 ? nullptr : &layout.controls[row.container];
+            const int left = row.left + (box ? box->left : 0), top = row.top + (box ? box->top : 0);
+            const RECT want{Px(left), Px(top), Px(left + row.width), Px(top + row.height)};
+            HWND own = Native(control).window;
+            RECT got = Native(control).rect;
+            if (own) {
+                GetWindowRect(own, &got);
+                MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&got), 2);
+            }
+            if (row.kind != platform::ControlKind::PictureBox) {
+                EXPECT_TRUE(EqualRect(&want, &got));
+            }
+            EXPECT_TRUE(platform.Caption(control) == row.text);
+            LOGFONTW font{};
+            GetObjectW(own ? reinterpret_cast<HGDIOBJ>(SendMessageW(own, WM_GETFONT, 0, 0)) : Native(control).font,
+                       sizeof font, &font);
+            EXPECT_EQ(font.lfCharSet, 161) << "Greek";
+            EXPECT_EQ(std::wstring(font.lfFaceName), row.font.face.empty() ? L"MS Sans Serif" : row.font.face);
+            EXPECT_EQ(font.lfHeight, -MulDiv(row.font.face.empty() ? 825 : row.font.centipoints, dpi, 7200));
+            EXPECT_EQ(font.lfWeight, row.font.bold ? FW_BOLD : FW_NORMAL);
+            if (row.kind != platform::ControlKind::TextBox) continue;
+            HDC dc = GetDC(own);
+            LOGBRUSH brush{};
+            const LRESULT painted = SendMessageW(frame, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                                                 reinterpret_cast<LPARAM>(own));
+            GetObjectW(reinterpret_cast<HGDIOBJ>(painted), sizeof brush, &brush);
+            EXPECT_TRUE(brush.lbColor == row.back && GetBkColor(dc) == row.back);
+            ReleaseDC(own, dc);
         }
-        const platform::Control& control = Named(form, row.control);
-        HWND own = Native(control).window;
-        got = Native(control).rect;
-        if (own) {
-            GetWindowRect(own, &got);
-            MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&got), 2);
-        }
-        EXPECT_TRUE(EqualRect(&want, &got)) << got.left << "," << got.top << " - " << got.right << "," << got.bottom;
-        EXPECT_TRUE(platform.Caption(control) == row.text);
-        LOGFONTW font{};
-        HGDIOBJ drawn = own ? reinterpret_cast<HGDIOBJ>(SendMessageW(own, WM_GETFONT, 0, 0)) : Native(control).font;
-        GetObjectW(drawn, sizeof font, &font);
-        EXPECT_EQ(font.lfCharSet, 161) << "Greek";
-        EXPECT_EQ(std::wstring(font.lfFaceName), row.face);
-        EXPECT_EQ(font.lfHeight, -MulDiv(row.centipoints, dpi, 7200));
-        EXPECT_EQ(font.lfWeight, row.bold ? FW_BOLD : FW_NORMAL);
-        EXPECT_EQ(platform.ForeColor(control), row.fore);
-        if (row.back == CLR_INVALID) continue;
-        HDC dc = GetDC(own);
-        LOGBRUSH brush{};
-        const LPARAM edit = reinterpret_cast<LPARAM>(own);
-        const LRESULT painted = SendMessageW(frame, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), edit);
-        GetObjectW(reinterpret_cast<HGDIOBJ>(painted), sizeof brush, &brush);
-        EXPECT_EQ(brush.lbColor, row.back);
-        EXPECT_EQ(GetBkColor(dc), row.back);
-        ReleaseDC(own, dc);
     }
 }
 
@@ -348,8 +309,9 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
     };
     std::ranges::transform(elements, schemes[3].colours, GetSysColor);
     SetCursorPos(0, 0);  // windows shown and hidden under it would move it over the picture
-    Form2& info = forms.Get<Form2>();
-    egatast& dialog = forms.Get<egatast>();
+    const auto windows = All();
+    Form2& info = *forms.Find<Form2>();
+    egatast& dialog = *forms.Find<egatast>();
     info.Label2.SetVisible(true);  // "Επιστροφή", as under the pointer
     platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);  // the first entry, selected by the keys
     // Each text with its plate in high contrast, and whether its background is fixed in the form's own look.
@@ -361,7 +323,7 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
         g_highContrast = scheme.high;
         SetSysColors(static_cast<int>(std::size(elements)), elements, scheme.colours);
         Flush();
-        for (const platform::Form* form : std::initializer_list<const platform::Form*>{&Menu(), &info, &dialog}) {
+        for (const platform::Form* form : windows) {
             HWND frame = FrameOf(*form);
             ShowWindow(frame, SW_SHOWNA);
             Flush();
