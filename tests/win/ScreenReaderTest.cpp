@@ -54,8 +54,8 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DW
 }
 
 // A line for the window and one for each child: name | role | states | default action, then what is amiss
-// with its place, what its middle hits if not itself, what follows it if not the next, whether it is a
-// window, and the window's focus.
+// with its place, what its middle hits if not itself, what follows it if not the next (after the last, nothing),
+// whether it is a window, and the window's focus and what it answers for its own bottom right corner, outside.
 std::wstring Read(IAccessible& window, HWND frame) {
     RECT bounds{}, within{};
     GetWindowRect(frame, &bounds);
@@ -64,7 +64,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
     std::wstring lines;
     for (long id = 0; id <= count; ++id) {
         BSTR name = nullptr, action = nullptr;
-        VARIANT role{}, state{}, hit{}, next{}, focus{};
+        VARIANT role{}, state{}, hit{}, next{}, focus{}, beyond{};
         long x = 0, y = 0, width = 0, height = 0;
         window.get_accName(Child(id), &name);
         window.get_accRole(Child(id), &role);
@@ -72,7 +72,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
         window.get_accDefaultAction(Child(id), &action);
         window.accLocation(&x, &y, &width, &height, Child(id));
         window.accHitTest(x + width / 2, y + height / 2, &hit);
-        window.accNavigate(id ? NAVDIR_NEXT : NAVDIR_FIRSTCHILD, Child(id), &next);
+        const HRESULT stepped = window.accNavigate(id ? NAVDIR_NEXT : NAVDIR_FIRSTCHILD, Child(id), &next);
         wchar_t text[64] = L"";
         GetRoleTextW(role.lVal, text, 64);
         lines += L"\n  " + std::to_wstring(id) + L" " + (name ? name : L"") + L" | " + text + L" |";
@@ -83,7 +83,9 @@ std::wstring Read(IAccessible& window, HWND frame) {
         const RECT place{x, y, x + width, y + height};
         if (!IntersectRect(&within, &place, &bounds) || !EqualRect(&within, &place)) lines += L" | outside the window";
         if (hit.vt == VT_I4 && hit.lVal != id) lines += L" | its middle hits " + std::to_wstring(hit.lVal);
-        if (next.vt == VT_I4 && next.lVal != id + 1) lines += L" | next " + std::to_wstring(next.lVal);
+        if (id == count ? stepped != S_FALSE || next.vt != VT_EMPTY : next.vt == VT_I4 && next.lVal != id + 1) {
+            lines += L" | next " + std::to_wstring(next.lVal);
+        }
         ComPtr<IDispatch> own;
         if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) {
             lines += L" | window";
@@ -91,9 +93,11 @@ std::wstring Read(IAccessible& window, HWND frame) {
         if (!id && window.get_accFocus(&focus) == S_OK) {
             lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
         }
+        if (!id && window.accHitTest(bounds.right, bounds.bottom, &beyond) != S_FALSE) lines += L" | hits outside";
         VariantClear(&hit);
         VariantClear(&next);
         VariantClear(&focus);
+        VariantClear(&beyond);
         SysFreeString(name);
         SysFreeString(action);
     }
@@ -170,12 +174,13 @@ installation dialog:
   2       Κυρίως Πρόγραμμα | client | focusable |  | window
   3 Ποιά μέρη ακριβώς θα εγκαταστήσετε ; | static text | read only | 
   4 Συνέχεια | client | focusable |  | window
-actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, arrow 00000000, added 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
+actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, hidden focus 00000001, arrow selected 80070057, arrow 00000000, added 80070057, none 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
 heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
 
 // Down, Down, Enter to the information window, Tab to the arrow and back to the text; the hidden menu's
-// selected entry and exit (its action, then doing it), the arrow, the exit entry selected, the copyright line
-// and the first entry to the dialog; then the menu's object, which outlived its window.
+// selected entry, exit (its action, then doing it) and focus, the arrow (selected, then pressed), flags that a
+// single selection refuses, the exit entry selected, the copyright line and the first entry to the dialog; then
+// the menu's object, which outlived its window.
 TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(0, 0);  // over no entry
@@ -195,9 +200,12 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     done += L", hidden exit " + Hex(entries->get_accDefaultAction(Child(3), &action));
     done += L" " + Hex(entries->accDoDefaultAction(Child(3)));
     done += L", hidden selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS, Child(1)));
+    done += L", hidden focus " + Hex(entries->get_accFocus(&selected));
+    done += L", arrow selected " + Hex(info->accSelect(SELFLAG_TAKESELECTION, Child(2)));
     done += L", arrow " + Hex(info->accDoDefaultAction(Child(2)));
     ASSERT_EQ(menu.Settled(*entries.Get()), form1);
-    done += L", added " + Hex(entries->accSelect(SELFLAG_ADDSELECTION, Child(3)));
+    done += L", added " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_ADDSELECTION, Child(3)));
+    done += L", none " + Hex(entries->accSelect(0, Child(3)));
     done += L", exit selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, Child(3)));
     read += L"\nmenu:" + Read(*entries.Get(), form1);
     done += L", copyright " + Hex(entries->accDoDefaultAction(Child(4)));
