@@ -33,11 +33,11 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
         GetCursorPos GetFocus GetKeyState GetParent IsChild IsWindow NotifyWinEvent PostMessageW ScreenToClient
         SetFocus SystemParametersInfoW""",
     "KERNEL32.dll": """CloseHandle CreateProcessW FormatMessageW GetDriveTypeA GetLastError GetLogicalDriveStringsA
-        GetModuleFileNameA GetModuleFileNameW GetModuleHandleW GetProcAddress LoadLibraryW LocalFree MulDiv
-        MultiByteToWideChar SetCurrentDirectoryW WideCharToMultiByte AddVectoredExceptionHandler CreateEventA CreateMutexW
-        GetFileAttributesW
-        CreateSemaphoreA DeleteCriticalSection DuplicateHandle EnterCriticalSection FreeLibrary GetCurrentProcess
-        GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetHandleInformation GetModuleHandleA
+        GetModuleFileNameA GetModuleFileNameW GetModuleHandleW GetProcAddress GetSystemDirectoryW LoadLibraryExW
+        LocalFree MulDiv MultiByteToWideChar SetCurrentDirectoryW WideCharToMultiByte AddVectoredExceptionHandler
+        CreateEventA CreateMutexW CreateSemaphoreA GetFileAttributesW DeleteCriticalSection DuplicateHandle
+        EnterCriticalSection FreeLibrary
+        GetCurrentProcess GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetHandleInformation GetModuleHandleA
         GetProcessAffinityMask GetStartupInfoW GetSystemTimeAsFileTime GetThreadContext GetThreadPriority GetTickCount
         InitializeCriticalSection IsDebuggerPresent LeaveCriticalSection LoadLibraryA OpenProcess
         OutputDebugStringA RaiseException ReleaseSemaphore RemoveVectoredExceptionHandler ResetEvent ResumeThread

@@ -31,8 +31,8 @@ const Library* Accessibility() {
         g_libraryLoaded = true;
         // Objects reach other processes through COM, in the apartment of this, the window thread.
         InitialiseCom();
-        HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
-        HMODULE oleaut = LoadLibraryW(L"oleaut32.dll");
+        HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
+        HMODULE oleaut = LoadSystemLibrary(L"oleaut32.dll");
         FindFunction(oleacc, "LresultFromObject", g_library.lresultFromObject);
         FindFunction(oleacc, "CreateStdAccessibleObject", g_library.createStandard);
         FindFunction(oleacc, "AccessibleObjectFromWindow", g_library.fromWindow);

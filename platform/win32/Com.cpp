@@ -1,5 +1,7 @@
 #include "Com.h"
 
+#include <cwchar>
+
 namespace platform::win32 {
 
 namespace {
@@ -17,7 +19,7 @@ bool g_ole32Loaded = false;
 const Ole32& Ole() {
     if (!g_ole32Loaded) {
         g_ole32Loaded = true;
-        HMODULE module = LoadLibraryW(L"ole32.dll");
+        HMODULE module = LoadSystemLibrary(L"ole32.dll");
         FindFunction(module, "CoInitializeEx", g_ole32.initialize);
         FindFunction(module, "CoDisconnectObject", g_ole32.disconnect);
     }
@@ -25,6 +27,15 @@ const Ole32& Ole() {
 }
 
 }  // namespace
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + std::wcslen(name) >= MAX_PATH) return nullptr;
+    path[length] = L'\\';
+    std::wcscpy(path + length + 1, name);
+    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
 
 // COM stays set up for the thread's life: the objects given to screen readers live in its
 // apartment, and the program ends soon after it starts an installer. A second call only counts.

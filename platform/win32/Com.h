@@ -9,6 +9,12 @@
 
 namespace platform::win32 {
 
+// The library `name` (such as L"oleacc.dll") from the system folder, by its full path: never a file of that name
+// beside the program, which is searched first where Windows lacks SetDefaultDllDirectories (XP, Vista, 7
+// without its update). The libraries it needs in turn are looked for in the system folder first. nullptr if
+// it cannot be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
 // `function` from `module` (loaded at run time), or nullptr.
 template <class Function>
 void FindFunction(HMODULE module, const char* name, Function& function) {

@@ -33,9 +33,8 @@ public:
 
     DWORD ShellExecuteAt(const std::wstring& path, int showCommand) override {
         // The shell and the libraries it brings are loaded only for this rare case: as an
-        // import they would be loaded, and would slow, every start of the menu. The DLL
-        // search is limited to the system folder at start (WinMain).
-        HMODULE shell = LoadLibraryW(L"shell32.dll");
+        // import they would be loaded, and would slow, every start of the menu.
+        HMODULE shell = LoadSystemLibrary(L"shell32.dll");
         if (!shell) return GetLastError();
         decltype(&ShellExecuteExW) shellExecute = nullptr;
         FindFunction(shell, "ShellExecuteExW", shellExecute);

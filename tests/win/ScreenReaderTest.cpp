@@ -54,8 +54,8 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DW
 }
 
 // A line for the window and one for each child: name | role | states | default action, then what is amiss
-// with its place, what its middle hits if not itself, what follows it if not the next, whether it is a
-// window, and the window's focus.
+// with its place, what its middle hits if not itself, what follows it if not the next (after the last, nothing),
+// whether it is a window, and the window's focus and what it answers for its own bottom right corner, outside.
 std::wstring Read(IAccessible& window, HWND frame) {
     RECT bounds{}, within{};
     GetWindowRect(frame, &bounds);
@@ -64,7 +64,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
     std::wstring lines;
     for (long id = 0; id <= count; ++id) {
         BSTR name = nullptr, action = nullptr;
-        VARIANT role{}, state{}, hit{}, next{}, focus{};
+        VARIANT role{}, state{}, hit{}, next{}, focus{}, beyond{};
         long x = 0, y = 0, width = 0, height = 0;
         window.get_accName(Child(id), &name);
         window.get_accRole(Child(id), &role);
@@ -72,7 +72,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
         window.get_accDefaultAction(Child(id), &action);
         window.accLocation(&x, &y, &width, &height, Child(id));
         window.accHitTest(x + width / 2, y + height / 2, &hit);
-        window.accNavigate(id ? NAVDIR_NEXT : NAVDIR_FIRSTCHILD, Child(id), &next);
+        const HRESULT stepped = window.accNavigate(id ? NAVDIR_NEXT : NAVDIR_FIRSTCHILD, Child(id), &next);
         wchar_t text[64] = L"";
         GetRoleTextW(role.lVal, text, 64);
         lines += L"\n  " + std::to_wstring(id) + L" " + (name ? name : L"") + L" | " + text + L" |";
@@ -83,7 +83,9 @@ std::wstring Read(IAccessible& window, HWND frame) {
         const RECT place{x, y, x + width, y + height};
         if (!IntersectRect(&within, &place, &bounds) || !EqualRect(&within, &place)) lines += L" | outside the window";
         if (hit.vt == VT_I4 && hit.lVal != id) lines += L" | its middle hits " + std::to_wstring(hit.lVal);
-        if (next.vt == VT_I4 && next.lVal != id + 1) lines += L" | next " + std::to_wstring(next.lVal);
+        if (id == count ? stepped != S_FALSE || next.vt != VT_EMPTY : next.vt == VT_I4 && next.lVal != id + 1) {
+            lines += L" | next " + std::to_wstring(next.lVal);
+        }
         ComPtr<IDispatch> own;
         if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) {
             lines += L" | window";
@@ -91,27 +93,29 @@ std::wstring Read(IAccessible& window, HWND frame) {
         if (!id && window.get_accFocus(&focus) == S_OK) {
             lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
         }
+        if (!id && window.accHitTest(bounds.right, bounds.bottom, &beyond) != S_FALSE) lines += L" | hits outside";
         VariantClear(&hit);
         VariantClear(&next);
         VariantClear(&focus);
+        VariantClear(&beyond);
         SysFreeString(name);
         SysFreeString(action);
     }
     return lines;
 }
 
-// The real menu.exe beside this program, not installed, as a screen reader meets it: its objects read here
-// through COM, its events heard through an out-of-context hook. A menu that hangs is ended after a minute.
+// The real menu.exe beside this program (or at `program`), not installed, as a screen reader meets it: its
+// objects read here through COM, its events heard through an out-of-context hook. A menu that hangs is ended
+// after a minute.
 struct MenuProcess {
     PROCESS_INFORMATION process{};
     HWINEVENTHOOK hook = nullptr;
     std::thread watchdog;
 
-    MenuProcess() {
+    explicit MenuProcess(const std::wstring& program = platform::win32::FromProgramFolder(L"menu.exe")) {
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral", KEY_WOW64_32KEY, 0);
         STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-        CreateProcessW(platform::win32::FromProgramFolder(L"menu.exe").c_str(), nullptr, nullptr, nullptr, FALSE, 0,
-                       nullptr, nullptr, &startup, &process);
+        CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
         hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Hear, process.dwProcessId, 0,
                                WINEVENT_OUTOFCONTEXT);
         watchdog = std::thread([menu = process.hProcess] {
@@ -170,12 +174,13 @@ installation dialog:
   2       Κυρίως Πρόγραμμα | client | focusable |  | window
   3 Ποιά μέρη ακριβώς θα εγκαταστήσετε ; | static text | read only | 
   4 Συνέχεια | client | focusable |  | window
-actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, arrow 00000000, added 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
+actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, hidden focus 00000001, arrow selected 80070057, arrow 00000000, added 80070057, none 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
 heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
 
 // Down, Down, Enter to the information window, Tab to the arrow and back to the text; the hidden menu's
-// selected entry and exit (its action, then doing it), the arrow, the exit entry selected, the copyright line
-// and the first entry to the dialog; then the menu's object, which outlived its window.
+// selected entry, exit (its action, then doing it) and focus, the arrow (selected, then pressed), flags that a
+// single selection refuses, the exit entry selected, the copyright line and the first entry to the dialog; then
+// the menu's object, which outlived its window.
 TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(0, 0);  // over no entry
@@ -195,9 +200,12 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     done += L", hidden exit " + Hex(entries->get_accDefaultAction(Child(3), &action));
     done += L" " + Hex(entries->accDoDefaultAction(Child(3)));
     done += L", hidden selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS, Child(1)));
+    done += L", hidden focus " + Hex(entries->get_accFocus(&selected));
+    done += L", arrow selected " + Hex(info->accSelect(SELFLAG_TAKESELECTION, Child(2)));
     done += L", arrow " + Hex(info->accDoDefaultAction(Child(2)));
     ASSERT_EQ(menu.Settled(*entries.Get()), form1);
-    done += L", added " + Hex(entries->accSelect(SELFLAG_ADDSELECTION, Child(3)));
+    done += L", added " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_ADDSELECTION, Child(3)));
+    done += L", none " + Hex(entries->accSelect(0, Child(3)));
     done += L", exit selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, Child(3)));
     read += L"\nmenu:" + Read(*entries.Get(), form1);
     done += L", copyright " + Hex(entries->accDoDefaultAction(Child(4)));
@@ -221,6 +229,39 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
                                                          static_cast<int>(bytes.size()), nullptr, nullptr)));
     std::printf("%s\n", bytes.c_str());
     EXPECT_TRUE(transcript == kTranscript) << "the transcript above";
+}
+
+// A copy of the disc with an oleacc.dll planted beside menu.exe, which Wine's loader is told to prefer to its own
+// wherever its search finds one: asked as a screen reader asks, the menu loads the system's and still answers.
+TEST(ScreenReader, ALibraryPlantedBesideTheMenuIsNotLoaded) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const std::wstring copy = platform::win32::FromProgramFolder(L"planted\\menu.exe");
+    ASSERT_TRUE(CopyFileW(platform::win32::FromProgramFolder(L"menu.exe").c_str(), copy.c_str(), FALSE));
+    // Told in Wine's registry, for menu.exe alone: a program started from here gets the WINEDLLOVERRIDES that Wine
+    // was started with, whatever this one sets.
+    const std::wstring app = L"Software\\Wine\\AppDefaults\\menu.exe", overrides = app + L"\\DllOverrides";
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, overrides.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"oleacc", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"n,b"), sizeof L"n,b");
+    RegCloseKey(key);
+    MenuProcess menu(copy);
+    HWND form1 = menu.Up();
+    // Wine has SetDefaultDllDirectories, which keeps the program's folder out of the search for a library named
+    // without its folder: the menu is given the search of the Windows that lack it, its own folder first.
+    HANDLE older = CreateRemoteThread(menu.process.hProcess, nullptr, 0,
+        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(&SetDefaultDllDirectories)),
+        reinterpret_cast<void*>(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32), 0, nullptr);
+    EXPECT_EQ(WaitForSingleObject(older, 10000), WAIT_OBJECT_0);
+    CloseHandle(older);
+    ComPtr<IAccessible> entries = ObjectOf(form1);
+    RegDeleteKeyW(HKEY_CURRENT_USER, overrides.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, app.c_str());
+    VARIANT role{};
+    EXPECT_TRUE(entries && entries->get_accRole(Child(1), &role) == S_OK && role.lVal == ROLE_SYSTEM_MENUITEM)
+        << "the menu's own object answers";
+    DWORD exit = 0;
+    GetExitCodeProcess(menu.process.hProcess, &exit);
+    EXPECT_EQ(exit, STILL_ACTIVE) << "77: the planted library ran";
 }
 
 // A client that keeps objects past their windows gets an error from them, not freed memory, and each is freed

@@ -85,14 +85,37 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     }
 }
 
-// The shell, loaded only for an installer that needs it, starts a program and reports a missing one, with COM
-// set up on its thread in a single-threaded apartment, as it asks.
-TEST(StartProgram, TheShellStartsAProgramAndReportsAMissingOne) {
-    std::thread([] {
-        platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
-        EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
+// The handles this process holds, found among the first thousand values, where the system puts the lowest free
+// one first (Wine's GetProcessHandleCount counts none).
+int OpenHandles() {
+    int count = 0;
+    DWORD flags = 0;
+    for (ULONG slot = 4; slot < 0x1000; slot += 4) count += GetHandleInformation(ULongToHandle(slot), &flags);
+    return count;
+}
+
+// A program created directly holds none of the menu's handles: of an inheritable pipe, the end it would hold
+// stays open while it runs. The shell, loaded only for an installer that needs it, reports a missing program and
+// starts one, its handle to it given back; COM is set up on its thread in a single-threaded apartment before it
+// is asked, as it asks.
+TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
+    platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE ours = nullptr, theirs = nullptr;
+    ASSERT_TRUE(CreatePipe(&ours, &theirs, &inheritable, 0));
+    EXPECT_EQ(processes.CreateProcessAt(ProgramFolder() + L"standin.exe", SW_SHOWMINNOACTIVE), 0u);
+    CloseHandle(theirs);
+    EXPECT_FALSE(PeekNamedPipe(ours, nullptr, 0, nullptr, nullptr, nullptr)) << "the program holds the pipe's end";
+    CloseHandle(ours);
+    HWND standIn = nullptr;
+    for (int tries = 0; tries < 500 && !(standIn = FindWindowW(L"QuintaralStandIn", nullptr)); ++tries) Sleep(20);
+    PostMessageW(standIn, WM_CLOSE, 0, 0);
+    std::thread([&processes] {
         EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+        const int before = OpenHandles();
+        EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
+        EXPECT_EQ(OpenHandles(), before) << "the shell's handle to the program given back";
     }).join();
 }
 
