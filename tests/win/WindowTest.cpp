@@ -72,6 +72,72 @@ protected:
     }
 };
 
+// Wine answers high contrast as off whatever its colours: the windows' import of SystemParametersInfoW answers it
+// as the test sets it.
+bool g_highContrast = false;
+
+BOOL WINAPI SystemParametersAsSet(UINT action, UINT parameter, void* value, UINT flags) {
+    static const auto system = reinterpret_cast<decltype(&SystemParametersInfoW)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoW")));
+    const BOOL done = system(action, parameter, value, flags);
+    if (done && action == SPI_GETHIGHCONTRAST) {
+        DWORD& on = static_cast<HIGHCONTRASTW*>(value)->dwFlags;
+        on = g_highContrast ? on | HCF_HIGHCONTRASTON : on & ~HCF_HIGHCONTRASTON;
+    }
+    return done;
+}
+
+// The colours of `rect` of a window's client area as the screen shows them, row by row.
+std::vector<COLORREF> Pixels(HWND window, const RECT& rect) {
+    UpdateWindow(window);
+    const platform::win32::WindowDc dc(window);
+    std::vector<COLORREF> pixels;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        for (LONG x = rect.left; x < rect.right; ++x) pixels.push_back(GetPixel(dc.Get(), x, y));
+    }
+    return pixels;
+}
+
+// WCAG's contrast ratio of two colours, from their relative luminance.
+double Contrast(COLORREF a, COLORREF b) {
+    auto luminance = [](COLORREF colour) {
+        auto linear = [](int value) {
+            const double s = value / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) + 0.0722 * linear(GetBValue(colour));
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// The text in `rect` of a shot: its background (the commonest colour), its ink (the colour farthest from that) and
+// their contrast; 0 where a pixel is neither nor a blend of the two (a picture behind, a pair mixed with another).
+struct Text {
+    COLORREF back = 0, ink = 0;
+    double contrast = 0;
+};
+
+Text Read(HWND window, const RECT& rect) {
+    std::map<COLORREF, int> counts;
+    for (COLORREF pixel : Pixels(window, rect)) ++counts[pixel];
+    Text text;
+    text.back = text.ink = std::ranges::max_element(counts, {}, [](const auto& count) { return count.second; })->first;
+    for (const auto& [colour, count] : counts) {
+        if (Contrast(colour, text.back) > Contrast(text.ink, text.back)) text.ink = colour;
+    }
+    auto between = [&](COLORREF colour) {
+        for (int shift : {0, 8, 16}) {
+            const int value = (colour >> shift) & 0xFF, a = (text.back >> shift) & 0xFF, b = (text.ink >> shift) & 0xFF;
+            if (value < std::min(a, b) || value > std::max(a, b)) return false;
+        }
+        return true;
+    };
+    const bool pair = std::ranges::all_of(counts, [&](const auto& count) { return between(count.first); });
+    text.contrast = pair ? Contrast(text.back, text.ink) : 0;
+    return text;
+}
+
 // Every window and control where and as its layout says (the texts themselves are read in the screen reader's
 // transcript): the client area, a title bar on the dialog alone, centred; each control's place, text, font and
 // a text box's own background.
@@ -165,11 +231,8 @@ void CALLBACK QuitLoop(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
 // (scripts/test runs both). The icons come once the event loop is idle, the window being painted.
 TEST_F(RealWindows, ThePicturesGrowWithTheResolutionAndTheIconsCome) {
     auto red = [&](const platform::Form& form, int x, int y) {
-        HWND frame = FrameOf(form);
-        UpdateWindow(frame);
-        HDC dc = GetDC(frame);
-        const COLORREF pixel = GetPixel(dc, MulDiv(x, dpi, 96), MulDiv(y, dpi, 96));
-        ReleaseDC(frame, dc);
+        const POINT at{MulDiv(x, dpi, 96), MulDiv(y, dpi, 96)};
+        const COLORREF pixel = Pixels(FrameOf(form), {at.x, at.y, at.x + 1, at.y + 1})[0];
         return GetRValue(pixel) > std::max(GetGValue(pixel), GetBValue(pixel)) + 60;
     };
     for (int y : {117, 166, 216}) EXPECT_TRUE(red(Menu(), 61, y)) << "the dot at 61," << y << " in 96-dpi pixels";
@@ -203,92 +266,6 @@ TEST_F(RealWindows, HoversAndVisitsLeaveNoObjectsBehind) {
         if (cycle == 0) before = objects();  // after the first, which makes what is kept for good
     }
     EXPECT_LT(objects(), before + 10);
-}
-
-// Wine answers high contrast as off whatever its colours: the windows' import of SystemParametersInfoW answers it
-// as the test sets it.
-bool g_highContrast = false;
-
-BOOL WINAPI SystemParametersAsSet(UINT action, UINT parameter, void* value, UINT flags) {
-    static const auto system = reinterpret_cast<decltype(&SystemParametersInfoW)>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoW")));
-    const BOOL done = system(action, parameter, value, flags);
-    if (done && action == SPI_GETHIGHCONTRAST) {
-        DWORD& on = static_cast<HIGHCONTRASTW*>(value)->dwFlags;
-        on = g_highContrast ? on | HCF_HIGHCONTRASTON : on & ~HCF_HIGHCONTRASTON;
-    }
-    return done;
-}
-
-// A window's client area as the screen shows it.
-struct Shot {
-    LONG width = 0, height = 0;
-    std::vector<RGBQUAD> pixels;
-    COLORREF At(LONG x, LONG y) const {
-        const RGBQUAD& pixel = pixels[static_cast<size_t>(y * width + x)];
-        return RGB(pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue);
-    }
-};
-
-Shot Take(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    Shot shot{client.right, client.bottom};
-    BITMAPINFO format{.bmiHeader{.biSize = sizeof(BITMAPINFOHEADER), .biWidth = shot.width, .biHeight = -shot.height,
-                                 .biPlanes = 1, .biBitCount = 32}};
-    void* bits = nullptr;
-    HDC screen = GetDC(window), memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
-    shot.pixels.assign(static_cast<RGBQUAD*>(bits), static_cast<RGBQUAD*>(bits) + shot.width * shot.height);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return shot;
-}
-
-// WCAG's contrast ratio of two colours, from their relative luminance.
-double Contrast(COLORREF a, COLORREF b) {
-    auto luminance = [](COLORREF colour) {
-        auto linear = [](int value) {
-            const double s = value / 255.0;
-            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) + 0.0722 * linear(GetBValue(colour));
-    };
-    const double x = luminance(a), y = luminance(b);
-    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
-}
-
-// The text in `rect` of a shot: its background (the commonest colour), its ink (the colour farthest from that) and
-// their contrast; 0 where a pixel is neither nor a blend of the two (a picture behind, a pair mixed with another).
-struct Text {
-    COLORREF back = 0, ink = 0;
-    double contrast = 0;
-};
-
-Text Read(const Shot& shot, const RECT& rect) {
-    std::map<COLORREF, int> counts;
-    for (LONG y = rect.top; y < rect.bottom; ++y) {
-        for (LONG x = rect.left; x < rect.right; ++x) ++counts[shot.At(x, y)];
-    }
-    Text text;
-    text.back = text.ink = std::ranges::max_element(counts, {}, [](const auto& count) { return count.second; })->first;
-    for (const auto& [colour, count] : counts) {
-        if (Contrast(colour, text.back) > Contrast(text.ink, text.back)) text.ink = colour;
-    }
-    auto between = [&](COLORREF colour) {
-        for (int shift : {0, 8, 16}) {
-            const int value = (colour >> shift) & 0xFF, a = (text.back >> shift) & 0xFF, b = (text.ink >> shift) & 0xFF;
-            if (value < std::min(a, b) || value > std::max(a, b)) return false;
-        }
-        return true;
-    };
-    const bool pair = std::ranges::all_of(counts, [&](const auto& count) { return between(count.first); });
-    text.contrast = pair ? Contrast(text.back, text.ink) : 0;
-    return text;
 }
 
 // A dark scheme leaves the texts on fixed backgrounds readable; high contrast (Windows' Black and White) draws every
@@ -327,19 +304,15 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
             HWND frame = FrameOf(*form);
             ShowWindow(frame, SW_SHOWNA);
             Flush();
-            const Shot shot = Take(frame);
-            if (form != &Menu()) ShowWindow(frame, SW_HIDE);
             for (const auto& [control, plate, fixed] : texts) {
                 if (&control.OwnerForm() != form) continue;
                 SCOPED_TRACE(std::string(scheme.name) + ": " + std::string(control.Layout().name) + " of " +
                              std::string(form->Layout().name));
+                HWND own = Native(control).window;
                 RECT rect = Native(control).rect;
-                if (HWND own = Native(control).window) {
-                    GetClientRect(own, &rect);
-                    MapWindowPoints(own, frame, reinterpret_cast<POINT*>(&rect), 2);
-                }
+                if (own) GetClientRect(own, &rect);
                 InflateRect(&rect, -1, -1);  // within the focus rectangle
-                const Text text = Read(shot, rect);
+                const Text text = Read(own ? own : frame, rect);
                 if (scheme.high) {
                     EXPECT_GE(text.contrast, 7);
                     EXPECT_EQ(text.back, GetSysColor(plate));
@@ -347,11 +320,11 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
                     EXPECT_GE(text.contrast, 4.5);
                 }
             }
-            if (form == &dialog) continue;
             // Above the text and the entries lie the title and the slogan of the picture.
-            const Text top = Read(shot, {0, 0, shot.width, Px(1200)});
-            EXPECT_EQ(scheme.high, top.back == GetSysColor(COLOR_WINDOW) && top.ink == top.back)
+            const Text top = Read(frame, {0, 0, Px(form->Layout().clientWidth), Px(1200)});
+            EXPECT_TRUE(form == &dialog || scheme.high == (top.back == GetSysColor(COLOR_WINDOW) && top.ink == top.back))
                 << scheme.name << ": " << form->Layout().name << " shows its picture in high contrast only";
+            if (form != &Menu()) ShowWindow(frame, SW_HIDE);
         }
     }
     // The keys' place shows without colour, once the cues show: the entry they selected, darkened by the pointer on
@@ -360,21 +333,20 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
     SendMessageW(menu, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
     Flush();
-    const Shot shown = Take(menu);
+    const RECT entry = Native(Menu().Label1).rect;
+    const std::vector<COLORREF> shown = Pixels(menu, entry);
     platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
     Flush();
-    const Shot hidden = Take(menu);
-    const RECT entry = Native(Menu().Label1).rect;
+    const std::vector<COLORREF> hidden = Pixels(menu, entry);
+    const LONG width = entry.right - entry.left, height = entry.bottom - entry.top;
     int edge = 0, inside = 0;
-    for (LONG y = entry.top; y < entry.bottom; ++y) {
-        for (LONG x = entry.left; x < entry.right; ++x) {
-            if (shown.At(x, y) == hidden.At(x, y)) continue;
-            ++(x == entry.left || x == entry.right - 1 || y == entry.top || y == entry.bottom - 1 ? edge : inside);
-        }
+    for (LONG i = 0; i < width * height; ++i) {
+        const LONG x = i % width, y = i / width;
+        if (shown[i] != hidden[i]) ++(x == 0 || x == width - 1 || y == 0 || y == height - 1 ? edge : inside);
     }
     EXPECT_EQ(inside, 0);
-    EXPECT_GT(edge, (entry.right - entry.left + entry.bottom - entry.top) / 2);
+    EXPECT_GT(edge, (width + height) / 2);
 }
 
 }  // namespace
