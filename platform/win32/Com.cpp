@@ -31,7 +31,11 @@ const Ole32& Ole() {
 HMODULE LoadSystemLibrary(const wchar_t* name) {
     wchar_t path[MAX_PATH];
     const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + std::wcslen(name) >= MAX_PATH) return nullptr;
+    if (length == 0) return nullptr;
+    if (length + 1 + std::wcslen(name) >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);  // a caller reports the error, which must not read as none
+        return nullptr;
+    }
     path[length] = L'\\';
     std::wcscpy(path + length + 1, name);
     return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
