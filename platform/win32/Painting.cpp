@@ -112,12 +112,14 @@ void FormWindow::PaintLabels(const Pane* pane, HDC dc, const RECT& area) const {
 // system's pairs only, an entry lit by the pointer (red) or by the keys on the highlight's plate.
 FormWindow::Ink FormWindow::InkOf(const NativeControl& label, bool keys) const {
     const ControlLayout& row = *label.layout;
-    if (!label.pane && highContrast_) return {GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_BTNFACE), !row.transparent};
-    if (!label.pane) {
-        return {TextColour(label.fore, IsFixed(row.back), COLOR_BTNTEXT), Resolve(row.back, COLOR_BTNFACE),
-                !row.transparent};
+    if (!label.pane) {  // on the form, as the dialog's own controls are drawn
+        if (highContrast_) return {GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_BTNFACE), !row.transparent};
+        const COLORREF plate = Resolve(row.back, COLOR_BTNFACE);
+        return {TextColour(label.fore, IsFixed(row.back), COLOR_BTNTEXT), plate, !row.transparent};
     }
-    if (!highContrast_) return {TextColour(label.fore, static_cast<bool>(label.pane->picture), COLOR_WINDOWTEXT), 0, false};
+    if (!highContrast_) {
+        return {TextColour(label.fore, static_cast<bool>(label.pane->picture), COLOR_WINDOWTEXT), 0, false};
+    }
     if (Clickable(label) && (keys || label.fore == kRed)) {
         return {GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT), true};
     }
@@ -127,7 +129,8 @@ FormWindow::Ink FormWindow::InkOf(const NativeControl& label, bool keys) const {
 void FormWindow::PaintPane(const Pane& pane, HDC dc, const RECT& area) const {
     RECT inside;
     if (!pane.visible || !IntersectRect(&inside, &pane.rect, &area)) return;
-    SetBkColor(dc, Resolve(form_.Layout().controls[pane.row].back, COLOR_WINDOW));
+    SetBkColor(dc, highContrast_ ? GetSysColor(COLOR_WINDOW) : Resolve(form_.Layout().controls[pane.row].back,
+                                                                         COLOR_WINDOW));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &inside, nullptr, 0, nullptr);
     // Where the picture ends before the box does, the background shows; in high contrast, nothing but
     // the background lies behind the text.
