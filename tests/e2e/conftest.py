@@ -42,13 +42,11 @@ def window(line):
                            centre=((left + right) // 2, (top + bottom) // 2), children=[])
 
 
-def make_disc(session, folder, **damage):
-    """A disc as wine.sh makes it, then damaged: {"quin/quin.exe": "missing" | "text" | "folder"}."""
+def make_disc(session, folder, *not_programs):
+    """A disc as wine.sh makes it, the programs named replaced by a text."""
     session.shell("make_disc", str(folder))
-    for name, kind in damage.items():
-        (folder / name).unlink()
-        if kind != "missing":
-            (folder / name).mkdir() if kind == "folder" else (folder / name).write_text("Not a program.\r\n")
+    for name in not_programs:
+        (folder / name).write_text("Not a program.\r\n")
     return folder
 
 

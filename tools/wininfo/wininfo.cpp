@@ -1,6 +1,6 @@
 // Lists the visible windows, a line each, tab-separated, UTF-8: hwnd pid class text left top right
 // bottom client-width client-height client-x client-y; each child after its window, indented by a
-// tab, up to its rectangle (texts' tabs, line breaks, backslashes escaped). --codepage: the ANSI one.
+// tab, up to its rectangle (texts' tabs, line breaks, backslashes escaped).
 #include <windows.h>
 
 #include <string>
@@ -58,11 +58,7 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc > 1 && std::wstring(argv[1]) == L"--codepage") {
-        Write(std::to_wstring(GetACP()) + L"\n");
-    } else {
-        EnumWindows(ListTopLevel, 0);
-    }
+int wmain() {
+    EnumWindows(ListTopLevel, 0);
     return 0;
 }
