@@ -96,7 +96,7 @@ def test_image_holds_the_signed_menu_autorun_and_content_as_windows_reads_them(s
 
 @pytest.mark.parametrize("names, extra, message", [
     (PROGRAMS[:2], [], r"lacks Setup\.exe, which the menu starts"),
-    (PROGRAMS + ("docs/Read me?.txt",), [], r"docs/Read me\?\.txt holds a character"),
+    (PROGRAMS + ("docs/Read me|.txt",), [], r"docs/Read me\|\.txt holds a character"),
     (PROGRAMS + ("a" * 61 + ".txt",), [], r"longer than Joliet's 64 characters"),
     (PROGRAMS + ("a" * 60 + "/" + "b" * 60,), [], r"path length is larger than 240"),  # 243 bytes in Joliet
     (PROGRAMS + ("docs /a.txt",), [], r"name docs  ends in a dot or a space"),
@@ -105,12 +105,13 @@ def test_image_holds_the_signed_menu_autorun_and_content_as_windows_reads_them(s
     (PROGRAMS, ["-o", "{tmp}/missing/disc.iso"], r"folder .*missing does not"),
     (PROGRAMS + ("Οδηγίες/a.txt", "ΟΔΗΓΊΕΣ/b.txt"), [], r"names ΟΔΗΓΊΕΣ and Οδηγίες differ only in case"),
     (PROGRAMS + ("docs/Aux.txt",), [], r"name docs/Aux\.txt is a device's"),
+    (PROGRAMS + ("AUX",), [], r"name AUX is a device's"),
     (PROGRAMS, ["-o", "{tmp}/content/quin/../disc.iso"], r"output .*/quin/\.\./disc\.iso lies inside the content"),
     (PROGRAMS, ["--label", "a/b"], r"label 'a/b' holds a character Windows or Joliet cannot carry"),
     (PROGRAMS, ["--label", "Quintaral 💿"], r"label 'Quintaral 💿' holds a character beyond UCS-2"),
 ], ids=["no Setup.exe", "a name Windows cannot open", "a name too long", "a path too long", "a blank at the end",
         "the disc's own autorun.inf", "no password", "no output folder", "Greek names alike but for case",
-        "a device's name", "output inside the content", "a label with /", "a label beyond UCS-2"])
+        "a device's name", "a device's name alone", "output inside the content", "a label with /", "a label beyond UCS-2"])
 def test_bad_input_ends_with_a_message_and_no_image(tmp_path, signing, names, extra, message):
     for name in names:
         (tmp_path / "content" / name).parent.mkdir(parents=True, exist_ok=True)

@@ -103,7 +103,9 @@ TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE ours = nullptr, theirs = nullptr;
     ASSERT_TRUE(CreatePipe(&ours, &theirs, &inheritable, 0));
+    const int open = OpenHandles();
     EXPECT_EQ(processes.CreateProcessAt(ProgramFolder() + L"standin.exe", SW_SHOWMINNOACTIVE), 0u);
+    EXPECT_EQ(OpenHandles(), open) << "the handles to the program and its thread given back";
     CloseHandle(theirs);
     EXPECT_FALSE(PeekNamedPipe(ours, nullptr, 0, nullptr, nullptr, nullptr)) << "the program holds the pipe's end";
     CloseHandle(ours);

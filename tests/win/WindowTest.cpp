@@ -187,7 +187,7 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
             const LRESULT painted = SendMessageW(frame, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
                                                  reinterpret_cast<LPARAM>(own));
             GetObjectW(reinterpret_cast<HGDIOBJ>(painted), sizeof brush, &brush);
-            EXPECT_TRUE(brush.lbColor == row.back && GetBkColor(dc) == row.back);
+            EXPECT_TRUE(brush.lbColor == RGB(0xFF, 0xFF, 0xC0) && GetBkColor(dc) == brush.lbColor) << "pale yellow";
             ReleaseDC(own, dc);
         }
     }
@@ -240,7 +240,15 @@ TEST_F(RealWindows, ThePicturesGrowWithTheResolutionAndTheIconsCome) {
     platform.Run();
     KillTimer(nullptr, timer);
     HWND frame = FrameOf(Menu());
-    EXPECT_TRUE(SendMessageW(frame, WM_GETICON, ICON_BIG, 0) && SendMessageW(frame, WM_GETICON, ICON_SMALL, 0));
+    for (const auto& [which, size] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        ICONINFO icon{};
+        BITMAP mask{};
+        GetIconInfo(reinterpret_cast<HICON>(SendMessageW(frame, WM_GETICON, which, 0)), &icon);
+        GetObjectW(icon.hbmMask, sizeof mask, &mask);
+        DeleteObject(icon.hbmMask);
+        DeleteObject(icon.hbmColor);
+        EXPECT_EQ(mask.bmWidth, GetSystemMetrics(size)) << "the icon for the size " << size;
+    }
     Click(Menu().Label2);
     EXPECT_TRUE(red(*forms.Find<Form2>(), 380, 286)) << "the arrow";
 }
@@ -320,9 +328,12 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
                     EXPECT_GE(text.contrast, 4.5);
                 }
             }
-            // Above the text and the entries lie the title and the slogan of the picture.
-            const Text top = Read(frame, {0, 0, Px(form->Layout().clientWidth), Px(1200)});
-            EXPECT_TRUE(form == &dialog || scheme.high == (top.back == GetSysColor(COLOR_WINDOW) && top.ink == top.back))
+            // Above the text and the entries lie the title and the slogan of the picture; left of the dialog's
+            // controls, its face.
+            const bool dialogs = form == &dialog;
+            const Text bare = Read(frame, dialogs ? RECT{0, 0, Px(200), Px(1800)} : RECT{0, 0, Px(6000), Px(1200)});
+            EXPECT_EQ(scheme.high || dialogs,
+                      bare.back == GetSysColor(dialogs ? COLOR_BTNFACE : COLOR_WINDOW) && bare.ink == bare.back)
                 << scheme.name << ": " << form->Layout().name << " shows its picture in high contrast only";
             if (form != &Menu()) ShowWindow(frame, SW_HIDE);
         }
