@@ -30,6 +30,8 @@ public:
     Colour ForeColor(const Control& control) const override;
     bool Visible(const Control& control) const override;
     int Value(const Control& control) const override;
+    // The native window of `form`; RuntimeError where it has none.
+    FormWindow& WindowOf(const Form& form) const;
 
 protected:
     void DoLoad(Form& form) override;
@@ -49,7 +51,6 @@ protected:
 
 private:
     FormWindow* Find(const Form& form) const;
-    FormWindow& WindowOf(const Form& form) const;
     void Destroy(const Form& form) noexcept;
     HWND ActiveFrame() const;
 

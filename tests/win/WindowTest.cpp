@@ -8,7 +8,6 @@
 #include <array>
 #include <cmath>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,20 +38,9 @@ protected:
     Form1& Menu() { return *forms.Find<Form1>(); }
     // The three windows, loaded: the menu shown, the others hidden.
     std::array<platform::Form*, 3> All() { return {&Menu(), &forms.Get<Form2>(), &forms.Get<egatast>()}; }
-    // The window of `form`: the one of the program's class on this thread that belongs to it.
-    static const platform::win32::FormWindow& WindowOf(const platform::Form& form) {
-        HWND found = nullptr;
-        while ((found = FindWindowExW(nullptr, found, platform::win32::kFormClass, nullptr))) {
-            const auto* window = platform::win32::FormWindow::FromHandle(found);
-            if (GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() && &window->OwnerForm() == &form) {
-                return *window;
-            }
-        }
-        throw std::logic_error("no window");
-    }
-    static HWND FrameOf(const platform::Form& form) { return WindowOf(form).Handle(); }
-    static const platform::win32::NativeControl& Native(const platform::Control& control) {
-        return WindowOf(control.OwnerForm()).ControlAt(control.Index());
+    HWND FrameOf(const platform::Form& form) const { return platform.WindowOf(form).Handle(); }
+    const platform::win32::NativeControl& Native(const platform::Control& control) const {
+        return platform.WindowOf(control.OwnerForm()).ControlAt(control.Index());
     }
     const int dpi = [] { return GetDeviceCaps(platform::win32::WindowDc(nullptr).Get(), LOGPIXELSY); }();
     int Px(int twips) const { return MulDiv(twips, dpi, 1440); }
