@@ -89,6 +89,6 @@ ensure_emulation() {
     local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
     printf '%s' ":qemu-i386:M::$magic:$mask:$QUIN_QEMU:F" | quin_as_root tee "$QUIN_BINFMT/register" >/dev/null ||
         return 1
-    quin_on_exit "echo -1 | quin_as_root tee '$QUIN_BINFMT/qemu-i386' >/dev/null; quin_log 'removed the qemu-i386 handler'"
+    quin_on_exit "echo -1 | quin_as_root tee '$QUIN_BINFMT/qemu-i386' >/dev/null"
     quin_log "registered $QUIN_QEMU for 32-bit x86 programs until the end ($QUIN_BINFMT/qemu-i386)"
 }
