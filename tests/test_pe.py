@@ -33,7 +33,7 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
         GetCursorPos GetFocus GetKeyState GetParent IsChild IsWindow NotifyWinEvent PostMessageW ScreenToClient
         SetFocus SystemParametersInfoW""",
     "KERNEL32.dll": """CloseHandle CreateProcessW FormatMessageW GetDriveTypeA GetLastError GetLogicalDriveStringsA
-        GetModuleFileNameA GetModuleFileNameW GetModuleHandleW GetProcAddress GetSystemDirectoryW LoadLibraryExW
+        GetModuleFileNameW GetModuleHandleW GetProcAddress GetSystemDirectoryW LoadLibraryExW
         LocalFree MulDiv MultiByteToWideChar SetCurrentDirectoryW WideCharToMultiByte AddVectoredExceptionHandler
         CreateEventA CreateMutexW CreateSemaphoreA GetFileAttributesW DeleteCriticalSection DuplicateHandle
         EnterCriticalSection FreeLibrary
