@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <new>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "Decimal.h"
 
