@@ -4,8 +4,10 @@
 
 #include <string>
 
-// The root of the disc's CD-ROM drive in upper case ("E:\"): the drive the menu was started
-// from when that is a CD-ROM drive, else the first CD-ROM drive; "" when there is none.
+// Where the disc's programs are, ending in a backslash: the folder the menu runs from when they
+// lie beside it (a copy of the disc: "F:\", "C:\Copies\Quintaral\"), else the root of the
+// CD-ROM drive it was started from, else of the first CD-ROM drive, in upper case ("E:\"); ""
+// when there is none.
 std::wstring FindCdDrive();
 
 // The text of `valueName` under HKEY_LOCAL_MACHINE\SOFTWARE\Quintaral\Quintaral\<keyName>,

@@ -1,8 +1,8 @@
 #pragma once
 // The one seam between the queries and the system: the drive and registry functions in
-// their ANSI forms, where the program lies, and the conversions between the ANSI code page and
-// Unicode. The menu
-// uses the real ones; tests put their own in place with ScopedSystemCalls.
+// their ANSI forms, where the program lies and what lies beside it, and the conversions between
+// the ANSI code page and Unicode. The menu uses the real ones; tests put their own in place with
+// ScopedSystemCalls.
 
 #include <cstdint>
 #include <string>
