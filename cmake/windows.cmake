@@ -46,8 +46,9 @@ endif()
 configure_file(assets/menu.manifest.in ${CMAKE_BINARY_DIR}/assets/menu.manifest @ONLY)
 set(MENU_RESOURCE_INCLUDES ${CMAKE_BINARY_DIR}/assets)
 # The resource compiler's inputs beside the script, so that a redrawn picture is rebuilt in.
-set_source_files_properties(assets/menu.rc PROPERTIES OBJECT_DEPENDS
+set(MENU_RESOURCE_DEPENDS
   "${CMAKE_SOURCE_DIR}/assets/menu.ico;${CMAKE_SOURCE_DIR}/assets/menu.bmp;${CMAKE_SOURCE_DIR}/assets/info.bmp;${CMAKE_BINARY_DIR}/assets/menu.manifest;${CMAKE_SOURCE_DIR}/assets/resource.h")
+set_source_files_properties(assets/menu.rc PROPERTIES OBJECT_DEPENDS "${MENU_RESOURCE_DEPENDS}")
 # The smaller runtime parts are for menu.exe alone: the tests need the originals.
 add_executable(menu WIN32 platform/win32/WinMain.cpp platform/win32/SmallRuntime.cpp assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
