@@ -36,12 +36,9 @@ public:
         for (std::wstring event; std::getline(list >> std::ws, event, L';');) {
             std::wstring verb, target, argument;
             std::wistringstream(event) >> verb >> target >> argument;
-            if (verb == L"inbox") {
-                whileMessageBoxShows_ = event.substr(event.find(verb) + 6);
-                continue;
-            }
             Form* form = Up();
-            if (!form) continue;
+            if (verb == L"inbox") whileMessageBoxShows_ = event.substr(event.find(verb) + 6);
+            if (!form || verb == L"inbox") continue;
             const auto& rows = form->Layout().controls;
             const auto row = std::ranges::find(rows, target, [](const ControlLayout& row) { return Wide(row.name); });
             Control* control = form->ControlAt(static_cast<int>(row - rows.begin()));

@@ -26,7 +26,7 @@ QUIN_INSTALL_KEY='HKLM\SOFTWARE\Quintaral\Quintaral\Quintaral'
 QUIN_SCREEN=1024x768
 
 QUIN_PACKAGES=(
-    cmake ninja-build g++ googletest libgtest-dev clang libclang-rt-14-dev
+    cmake ninja-build g++ googletest libgtest-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine32:i386 wine64
     xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine
