@@ -90,7 +90,6 @@ def test_resources(pe):
     strings = {key.decode(): value.decode() for info in pe.FileInfo[0] if hasattr(info, "StringTable")
                for table in info.StringTable if table.LangID == b"040904B0" for key, value in table.entries.items()}
     assert strings["FileVersion"] == strings["ProductVersion"] == "1.00"
-    assert strings["CompanyName"] and strings["ProductName"]
 
 
 def test_each_build_names_its_own_processor_in_its_manifest():
@@ -122,21 +121,15 @@ def light(pixels):
     return pixels @ np.array([0.299, 0.587, 0.114]) > 200
 
 
-# (picture, what, top, bottom, left, right, test of the area's pixels)
-MARKS = [(name, what, *area, check) for name in ("menu.bmp", "info.bmp") for what, area, check in [
-    ("the red title", (15, 70, 14, 204), lambda p: red(p).mean() > 0.2),
-    ("the red slogan", (15, 72, 218, 379), lambda p: red(p).mean() > 0.1),
-    ("the plain strip behind the copyright line", (279, 300, 0, 360), lambda p: (p == p[0, 0]).all() and light(p).all()),
-]] + [
+# (picture, what, top, bottom, left, right, test of the area's pixels): where texts lie on the pictures.
+MARKS = [(name, "the plain strip at the bottom", 279, 300, 0, 360, lambda p: (p == p[0, 0]).all() and light(p).all())
+         for name in ("menu.bmp", "info.bmp")] + [
     ("menu.bmp", "light picture behind the entries", 107, 227, 82, 307, lambda p: light(p).mean() > 0.9 and not red(p).any()),
     ("info.bmp", "the panel under the text box", 81, 274, 9, 392, lambda p: light(p[5:-5, 5:-5]).all()),
-    ("info.bmp", "its shadow right of the text box", 110, 260, 392, 396, lambda p: not light(p).any()),
-    ("info.bmp", "its shadow below the text box", 274, 277, 40, 370, lambda p: not light(p).any()),
-    ("info.bmp", "no dots", 95, 240, 40, 80, lambda p: not red(p).any()),
 ]
 
 
-@pytest.mark.parametrize("name, what, top, bottom, left, right, check", MARKS, ids=[m[1] for m in MARKS])
+@pytest.mark.parametrize("name, what, top, bottom, left, right, check", MARKS, ids=[f"{m[0]}: {m[1]}" for m in MARKS])
 def test_pictures_have_their_marks(name, what, top, bottom, left, right, check):
     assert check(picture(name)[top:bottom, left:right]), f"{name}: {what}"
 

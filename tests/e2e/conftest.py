@@ -42,14 +42,6 @@ def window(line):
                            centre=((left + right) // 2, (top + bottom) // 2), children=[])
 
 
-def make_disc(session, folder, *not_programs):
-    """A disc as wine.sh makes it, the programs named replaced by a text."""
-    session.shell("make_disc", str(folder))
-    for name in not_programs:
-        (folder / name).write_text("Not a program.\r\n")
-    return folder
-
-
 def point(link, target):
     (temporary := link.with_name(link.name + ".new")).unlink(missing_ok=True)
     temporary.symlink_to(target)
@@ -62,7 +54,6 @@ class Session:
         env = subprocess.run(["bash", "-c", 'source "$0" && choose_wine && env -0', WINE_SH], check=True, capture_output=True,
                              env=dict(os.environ, DISPLAY=display, LC_ALL="C.UTF-8")).stdout.decode()  # English
         self.env = dict(line.split("=", 1) for line in env.split("\0") if "=" in line)
-        self.prefix = Path(self.env["WINEPREFIX"])
 
     def run(self, *command, stdout=subprocess.DEVNULL):
         # Into files: wineserver, started by the first Wine program, keeps its output open.
@@ -72,15 +63,13 @@ class Session:
     def shell(self, *command):
         self.run("bash", "-c", 'source "$0" && "$@"', WINE_SH, *command)
 
-    def wininfo(self, *args):
-        with tempfile.TemporaryFile() as out:
-            self.run("wine", str(TOOL_DIR / "wininfo.exe"), *args, stdout=out)
-            out.seek(0)
-            return out.read().decode()
-
     def windows(self):
         found = []
-        for line in filter(None, self.wininfo().splitlines()):
+        with tempfile.TemporaryFile() as out:
+            self.run("wine", str(TOOL_DIR / "wininfo.exe"), stdout=out)
+            out.seek(0)
+            lines = out.read().decode().splitlines()
+        for line in filter(None, lines):
             (found[-1].children if line[0] == "\t" else found).append(window(line[line[0] == "\t":]))
         return [w for w in found if w.cls != "Shell_TrayWnd"]
 
@@ -146,10 +135,11 @@ def session():
 
 @pytest.fixture
 def desktop(session, tmp_path):
-    """The session with a good disc in each drive (tmp_path/D, E, F) and a stand-in log; whatever
+    """The session with a good disc in each drive (tmp_path/D to G) and a stand-in log; whatever
     the test left on screen goes with Wine afterwards."""
     for letter, link in session.links.items():
-        point(link, make_disc(session, tmp_path / letter))
+        session.shell("make_disc", str(tmp_path / letter))
+        point(link, tmp_path / letter)
     session.disc, session.log, session.menus = tmp_path / "E", tmp_path / "standin.log", []
     yield session
     for menu in session.menus:

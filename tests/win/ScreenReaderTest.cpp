@@ -53,9 +53,8 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DW
                std::to_wstring(child);
 }
 
-// A line for the window and one for each child: name | role | states | default action, then what is amiss
-// with its place, what its middle hits if not itself, what follows it if not the next (after the last, nothing),
-// whether it is a window, and the window's focus and what it answers for its own bottom right corner, outside.
+// A line for the window and one for each child: name | role | states | default action, then what is amiss: its place,
+// its middle's hit, the next (after the last, nothing); a window; the window's focus and a hit just outside.
 std::wstring Read(IAccessible& window, HWND frame) {
     RECT bounds{}, within{};
     GetWindowRect(frame, &bounds);
@@ -94,10 +93,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
             lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
         }
         if (!id && window.accHitTest(bounds.right, bounds.bottom, &beyond) != S_FALSE) lines += L" | hits outside";
-        VariantClear(&hit);
-        VariantClear(&next);
-        VariantClear(&focus);
-        VariantClear(&beyond);
+        for (VARIANT* answer : {&hit, &next, &focus, &beyond}) VariantClear(answer);
         SysFreeString(name);
         SysFreeString(action);
     }
@@ -176,11 +172,9 @@ installation dialog:
 actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, hidden focus 00000001, arrow selected 80070057, arrow 00000000, added 80070057, none 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
 heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
 
-// The menu of a copy of the disc with an oleacc.dll planted beside it, which Wine's loader is told to prefer to its
-// own wherever its search finds one: it loads the system's. Down, Down, Enter to the information window, Tab to the
-// arrow and back to the text; the hidden menu's selected entry, exit (its action, then doing it) and focus, the arrow
-// (selected, then pressed), flags that a single selection refuses, the exit entry selected, the copyright line and
-// the first entry to the dialog; then the menu's object, which outlived its window.
+// A copy of the menu with an oleacc.dll planted beside it, which Wine is told to prefer: it loads the system's. Down,
+// Down, Enter, Tab, Tab; then actions on the hidden menu, the arrow, selections a single selection refuses, the
+// copyright line, the first entry; then the menu's object, which outlived its window.
 TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(0, 0);  // over no entry

@@ -1,5 +1,4 @@
-// The system as the menu meets it: the registry and the programs it starts (the drives, the
-// end-to-end journeys).
+// The system as the menu meets it: the registry and the programs it starts (the drives, the end-to-end journeys).
 #include <windows.h>
 #include <objbase.h>
 
@@ -65,7 +64,7 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         {L"E:\\Setup.exe", 0, 0, create, 0},
         {L"E:\\Setup.exe", 740, 0, create + shell, 0},  // ERROR_ELEVATION_REQUIRED
         {L"E:\\Setup.exe", 740, ERROR_CANCELLED, create + shell, ERROR_CANCELLED},
-        {L"E:\\Setup.exe", ERROR_FILE_NOT_FOUND, 0, create, ERROR_FILE_NOT_FOUND},  // not retried through the shell
+        {L"E:\\Setup.exe", ERROR_BAD_EXE_FORMAT, 0, create, ERROR_BAD_EXE_FORMAT},  // not retried through the shell
     };
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
     for (const auto& row : cases) {
@@ -79,6 +78,7 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         } catch (const platform::RuntimeError& failure) {
             error = failure.number;
             EXPECT_NE(failure.description.find(row.path), std::wstring::npos) << "the error names the program";
+            EXPECT_EQ(failure.description.find(L"%1"), std::wstring::npos) << "the system's message names it too";
         }
         EXPECT_EQ(error, row.error);
         EXPECT_EQ(processes.calls, row.calls);
@@ -94,10 +94,9 @@ int OpenHandles() {
     return count;
 }
 
-// A program created directly holds none of the menu's handles: of an inheritable pipe, the end it would hold
-// stays open while it runs. The shell, loaded only for an installer that needs it, reports a missing program and
-// starts one, its handle to it given back; COM is set up on its thread in a single-threaded apartment before it
-// is asked, as it asks.
+// A program created directly holds none of the menu's handles: of an inheritable pipe, the end it would hold stays open
+// while it runs. The shell, loaded only for an installer that needs it, reports a missing program and starts one, its
+// handle to it given back; COM is set up on its thread in a single-threaded apartment before it is asked, as it asks.
 TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
