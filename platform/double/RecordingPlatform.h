@@ -14,23 +14,12 @@ namespace platform {
 
 class RecordingPlatform final : public Platform {
 public:
-    struct Window { Form* form = nullptr; bool visible = false; Control* focused = nullptr; };
-
     std::wstring log;  // "load Form1; show Form1; Label1 black; chdir E:\quin\; shell E:\quin\quin.exe 1; end"
     std::wstring missing;  // a folder or program
-    std::map<std::wstring, Window> windows;  // the loaded ones by name: each exists at most once
-
-    void Note(const std::wstring& entry) { log += (log.empty() ? L"" : L"; ") + entry; }
-    // The window the user sees and acts on, or nullptr.
-    Form* Up() const {
-        const auto up = std::ranges::find_if(windows, [](const auto& window) { return window.second.visible; });
-        return up == windows.end() ? nullptr : up->second.form;
-    }
 
     // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0", "key Tab",
     // "altf4", "inbox click Command1" (the event once a message box is up), "fail 5" (a handler fails with error 5; "fail -" with
     // the exception std::stoul throws).
-    static constexpr const wchar_t* kKeys[] = {L"Tab", L"BackTab", L"Up", L"Down", L"Enter", L"Space", L"Esc"};
     void Raise(const std::wstring& events) {
         std::wistringstream list(events);
         for (std::wstring event; std::getline(list >> std::ws, event, L';');) {
@@ -49,7 +38,7 @@ public:
             if (verb == L"fail") Dispatch([&] { throw RuntimeError{std::stoul(target), L"failed"}; });
             if (verb != L"key") continue;
             const auto key = static_cast<Key>(std::ranges::find(kKeys, target) - kKeys);
-            Control* focused = windows[Name(*form)].focused;
+            Control* focused = windows_[Name(*form)].focused;
             if (!KeyPressed(*form, focused, key)) Note(target + L" to " + (focused ? Name(*focused) : Name(*form)));
         }
     }
@@ -61,24 +50,24 @@ public:
 
 protected:
     void DoLoad(Form& form) override {
-        windows[Name(form)].form = &form;
+        windows_[Name(form)].form = &form;
         Note(L"load " + Name(form));
     }
     void DoShow(Form& form) override {
-        windows[Name(form)].visible = true;
+        windows_[Name(form)].visible = true;
         Note(L"show " + Name(form));
         Activated(form);  // showing makes the window the active one, as the real system does at once
     }
     void DoHide(Form& form) override {
-        windows[Name(form)].visible = false;
-        Deactivated(form, windows[Name(form)].focused);
+        windows_[Name(form)].visible = false;
+        Deactivated(form, windows_[Name(form)].focused);
         Note(L"hide " + Name(form));
     }
     void DoUnload(Form& form) override {
-        windows.erase(Name(form));
+        windows_.erase(Name(form));
         Note(L"unload " + Name(form));
     }
-    bool DoIsVisible(const Form& form) const override { return windows.at(Name(form)).visible; }
+    bool DoIsVisible(const Form& form) const override { return windows_.at(Name(form)).visible; }
     void DoSetCaption(Control& control, std::wstring_view text) override {
         if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + L" = " + std::wstring(text));
     }
@@ -105,24 +94,34 @@ protected:
     // The windows stay up, so that messages that arrive late can still reach them.
     void DoEnd() noexcept override { Note(L"end"); }
     void DoFocus(Form& form, Control* control, bool tabbedInto) override {
-        windows[Name(form)].focused = control;
+        windows_[Name(form)].focused = control;
         const bool caret = tabbedInto && control && control->Layout().kind == ControlKind::TextBox;
         if (control) Note(L"focus " + Name(*control) + (caret ? L" at start" : L""));
     }
     void DoSelected(Control& control) override { Note(L"selected " + Name(control)); }
 
 private:
+    struct Window { Form* form = nullptr; bool visible = false; Control* focused = nullptr; };
     struct ControlState { std::wstring caption; Colour fore; bool visible; int value; };
+    static constexpr const wchar_t* kKeys[] = {L"Tab", L"BackTab", L"Up", L"Down", L"Enter", L"Space", L"Esc"};
 
     static std::wstring Wide(std::string_view text) { return {text.begin(), text.end()}; }
     template <class T> static std::wstring Name(const T& thing) { return Wide(thing.Layout().name); }
+    void Note(const std::wstring& entry) { log += (log.empty() ? L"" : L"; ") + entry; }
+    // The window the user sees and acts on, or nullptr.
+    Form* Up() const {
+        const auto up = std::ranges::find_if(windows_, [](const auto& window) { return window.second.visible; });
+        return up == windows_.end() ? nullptr : up->second.form;
+    }
     // As the layout made it, until a handler changes it.
     ControlState& StateOf(const Control& control) const {
         // On the real system the window is gone: a handler must not get this far.
-        if (!windows.contains(Name(control.OwnerForm()))) const_cast<std::wstring&>(log) += L"; touched unloaded";
+        if (!windows_.contains(Name(control.OwnerForm()))) const_cast<std::wstring&>(log) += L"; touched unloaded";
         const ControlLayout& row = control.Layout();
         return controls_.try_emplace(&control, std::wstring(row.text), row.fore, row.visible, row.value).first->second;
     }
+
+    std::map<std::wstring, Window> windows_;  // the loaded ones by name: each exists at most once
     mutable std::map<const Control*, ControlState> controls_;
     std::wstring whileMessageBoxShows_;
 };
