@@ -171,8 +171,8 @@ void FormWindow::PaintContent(HDC target, const RECT& area) {
 
 void FormWindow::InvalidateSelection() const {
     if (const Control* selected = form_.KeyboardSelection()) {
-        Invalidate(controls_[static_cast<size_t>(selected->Index())].rect,
-                   controls_[static_cast<size_t>(selected->Index())].pane);
+        const NativeControl& label = controls_[static_cast<size_t>(selected->Index())];
+        Invalidate(label.rect, label.pane);
     }
 }
 
