@@ -114,8 +114,8 @@ TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     HANDLE ours = nullptr, theirs = nullptr;
     ASSERT_TRUE(CreatePipe(&ours, &theirs, &inheritable, 0));
     EXPECT_EQ(processes.CreateProcessAt(ProgramFolder() + L"standin.exe", SW_SHOWMINNOACTIVE), 0u);
-    EXPECT_EQ(HandlesLeftByThreeStarts([&] { EXPECT_EQ(processes.CreateProcessAt(hostname, SW_HIDE), 0u); }), 0)
-        << "the handles to the program and its thread given back";
+    const auto startDirectly = [&] { EXPECT_EQ(processes.CreateProcessAt(hostname, SW_HIDE), 0u); };
+    EXPECT_EQ(HandlesLeftByThreeStarts(startDirectly), 0) << "the handles to the program and its thread given back";
     CloseHandle(theirs);
     EXPECT_FALSE(PeekNamedPipe(ours, nullptr, 0, nullptr, nullptr, nullptr)) << "the program holds the pipe's end";
     CloseHandle(ours);
@@ -125,8 +125,8 @@ TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     std::thread([&processes, &hostname] {
         EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
-        EXPECT_EQ(HandlesLeftByThreeStarts([&] { EXPECT_EQ(processes.ShellExecuteAt(hostname, SW_HIDE), 0u); }), 0)
-            << "the shell's handle to the program given back";
+        const auto startThroughTheShell = [&] { EXPECT_EQ(processes.ShellExecuteAt(hostname, SW_HIDE), 0u); };
+        EXPECT_EQ(HandlesLeftByThreeStarts(startThroughTheShell), 0) << "the shell's handle to the program given back";
     }).join();
 }
 
