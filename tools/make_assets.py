@@ -11,6 +11,7 @@ Debian 12 has it as fonts-liberation2, Debian 13 as fonts-liberation.
 """
 
 import os
+import pathlib
 import struct
 import sys
 
@@ -75,9 +76,9 @@ def supersampled(box, inside):
 def font_file(name):
     """The font file name at FONT_VERSION, which its name table (UTF-16 in Windows' records) gives."""
     for folder in FONTS:
-        path = folder + name
-        if os.path.exists(path) and FONT_VERSION.encode("utf-16-be") in open(path, "rb").read():
-            return path
+        path = pathlib.Path(folder, name)
+        if path.exists() and FONT_VERSION.encode("utf-16-be") in path.read_bytes():
+            return str(path)
     sys.exit(f"make_assets: {name} at Liberation's {FONT_VERSION} is in none of {', '.join(FONTS)}"
              " (Debian 12: apt-get install fonts-liberation2)")
 
