@@ -92,6 +92,9 @@ def test_image_holds_the_signed_menu_autorun_and_content_as_windows_reads_them(s
     verified = run("osslsigncode", "verify", "-CAfile", signing.ca, "-in", image.parent / "menu.exe")
     assert re.findall(r"Message digest algorithm\s+: (\w+)", verified.stdout) == ["SHA1", "SHA256"] and \
         "Number of verified signatures: 2" in verified.stdout and verified.returncode == 0, verified.stdout
+    # Without its signatures, the program as built: how anyone checks a disc against a commit's build.
+    run("osslsigncode", "remove-signature", "-in", image.parent / "menu.exe", "-out", image.parent / "unsigned.exe")
+    assert (image.parent / "unsigned.exe").read_bytes() == (EXE_DIR / "menu.exe").read_bytes()
 
 
 @pytest.mark.parametrize("names, extra, message", [

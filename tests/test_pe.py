@@ -1,6 +1,7 @@
-"""menu.exe as built and as signed on the disc: header, imports and resources; and the pictures as
-tools/make_assets.py makes them, with the marks the windows are laid out on."""
+"""menu.exe as built, as built again elsewhere and as signed on the disc: header, imports and resources; and the
+pictures as tools/make_assets.py makes them, with the marks the windows are laid out on."""
 import pathlib
+import shutil
 import struct
 import subprocess
 import sys
@@ -14,37 +15,11 @@ from test_disc import read_from_image
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 EXE = ROOT / "build" / "windows" / "menu.exe"
 
-# Every function menu.exe may import: a new import is a change to review, allowed only when
-# every supported Windows has it, Windows XP included (msvcrt is the C runtime they all carry).
-ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
-    "ADVAPI32.dll": "RegOpenKeyA RegQueryValueExA RegCloseKey CryptAcquireContextA CryptGenRandom CryptReleaseContext",
-    "GDI32.dll": """BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateFontIndirectW CreateSolidBrush DeleteDC
-        DeleteObject ExtTextOutW GetDeviceCaps GetObjectW IntersectClipRect RestoreDC SaveDC SelectObject SetBkColor
-        SetBkMode SetBrushOrgEx SetStretchBltMode SetTextColor StretchBlt GetStockObject Polygon SetDCBrushColor
-        SetDCPenColor""",
-    "USER32.dll": """AdjustWindowRectEx BeginPaint CreateWindowExW DefWindowProcW DestroyIcon DestroyWindow
-        DispatchMessageW DrawTextW EndPaint GetActiveWindow GetAncestor GetCapture GetDC GetMessageW GetSysColor
-        GetSystemMetrics GetWindowLongW GetWindowTextLengthW GetWindowTextW IntersectRect InvalidateRect CallNextHookEx
-        FindWindowExW GetLastActivePopup IsIconic SetWindowsHookExW UnhookWindowsHookEx BringWindowToTop DrawFocusRect
-        RedrawWindow
-        IsRectEmpty IsWindowVisible LoadCursorW LoadImageW MessageBoxW PeekMessageW PostQuitMessage
-        PtInRect RegisterClassExW ReleaseCapture ReleaseDC SendMessageW SetCapture SetForegroundWindow SetWindowLongW
-        SetWindowPos SetWindowTextW ShowWindow TranslateMessage CallWindowProcW ChildWindowFromPointEx ClientToScreen
-        GetCursorPos GetFocus GetKeyState GetParent IsChild IsWindow NotifyWinEvent PostMessageW ScreenToClient
-        SetFocus SystemParametersInfoW""",
-    "KERNEL32.dll": """CloseHandle CreateProcessW FormatMessageW GetDriveTypeA GetLastError GetLogicalDriveStringsA
-        GetModuleFileNameW GetModuleHandleW GetProcAddress GetSystemDirectoryW LoadLibraryExW
-        LocalFree MulDiv MultiByteToWideChar SetCurrentDirectoryW WideCharToMultiByte AddVectoredExceptionHandler
-        CreateEventA CreateMutexW CreateSemaphoreA GetFileAttributesW DeleteCriticalSection DuplicateHandle
-        EnterCriticalSection FreeLibrary
-        GetCurrentProcess GetCurrentProcessId GetCurrentThread GetCurrentThreadId GetHandleInformation GetModuleHandleA
-        GetProcessAffinityMask GetStartupInfoW GetSystemTimeAsFileTime GetThreadContext GetThreadPriority GetTickCount
-        InitializeCriticalSection IsDebuggerPresent LeaveCriticalSection LoadLibraryA OpenProcess
-        OutputDebugStringA RaiseException ReleaseSemaphore RemoveVectoredExceptionHandler ResetEvent ResumeThread
-        SetEvent SetLastError SetProcessAffinityMask SetThreadContext SetThreadPriority SetUnhandledExceptionFilter
-        Sleep SuspendThread TlsAlloc TlsGetValue TlsSetValue TryEnterCriticalSection VirtualProtect VirtualQuery
-        WaitForMultipleObjects WaitForSingleObject""",
-}.items()}
+# Every function menu.exe may import from Windows, with the oldest Windows that has it: a new import is a change to
+# review, allowed only where Windows XP has it.
+SUPPORTED_WINDOWS = ("2000", "XP")
+OLDEST_WINDOWS = {(dll, name): windows for dll, name, windows in
+                  (row.split() for row in (ROOT / "tests" / "imports.txt").read_text().splitlines() if row[:1] != "#")}
 
 
 @pytest.fixture(scope="module", params=["built", "signed"])
@@ -65,10 +40,11 @@ def test_header_and_imports(pe):
     assert pe.FILE_HEADER.Characteristics & 0x0C00 == 0x0C00
     # ASLR with its relocations, DEP, no SEH handlers, terminal-server aware.
     assert header.DllCharacteristics & 0x8540 == 0x8540 and header.DATA_DIRECTORY[5].Size > 0
-    unexpected = [f"{entry.dll.decode()}!{i.name}" for entry in pe.DIRECTORY_ENTRY_IMPORT for i in entry.imports
-                  if entry.dll.decode() != "msvcrt.dll"
-                  and (i.name or b"").decode() not in ALLOWED_IMPORTS.get(entry.dll.decode(), ())]
-    assert not unexpected, f"imports not on the allow-list: {unexpected}"
+    oldest = {f"{entry.dll.decode()}!{i.name.decode()}": OLDEST_WINDOWS.get((entry.dll.decode(), i.name.decode()))
+              for entry in pe.DIRECTORY_ENTRY_IMPORT if entry.dll.decode() != "msvcrt.dll" for i in entry.imports}
+    unsupported = [f"{name} ({windows or 'not in the table'})" for name, windows in oldest.items()
+                   if windows not in SUPPORTED_WINDOWS]
+    assert not unsupported, f"imports that Windows XP may lack: {unsupported}"
 
 
 def resources(pe):
@@ -98,6 +74,16 @@ def test_each_build_names_its_own_processor_in_its_manifest():
         pe = pefile.PE(str(ROOT / "build" / build / "menu.exe"))
         assert pe.FILE_HEADER.Machine == machine, build
         assert f'processorArchitecture="{processor}"' in resources(pe)[(24, 1)].decode(), build
+
+
+def test_a_second_build_elsewhere_is_the_same_file(tmp_path):
+    """menu.exe built again from a copy of the sources in another folder, later: the same bytes, which lets whoever
+    audits a disc compare its menu.exe with a commit's (see the README)."""
+    shutil.copytree(ROOT, tmp_path, dirs_exist_ok=True, ignore=shutil.ignore_patterns("build", ".git"))
+    for command in ("--preset windows", "--build --preset windows --target menu"):
+        done = subprocess.run(["cmake", *command.split()], cwd=tmp_path, capture_output=True, text=True)
+        assert done.returncode == 0, done.stdout + done.stderr
+    assert EXE.read_bytes() == (tmp_path / "build" / "windows" / "menu.exe").read_bytes()
 
 
 def test_the_committed_files_are_what_the_generator_makes(tmp_path):

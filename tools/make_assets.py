@@ -5,10 +5,13 @@
 
 The output is byte-for-byte reproducible: all noise comes from a fixed seed,
 arithmetic is done in float64 and the BMP/ICO files are packed here by hand
-rather than by Pillow, so their layout stays exactly what the menu loads.
+rather than by Pillow, so their layout stays exactly what the menu loads. The
+letters come from Liberation 2.1.5 and no other version, whose glyphs differ:
+Debian 12 has it as fonts-liberation2, Debian 13 as fonts-liberation.
 """
 
 import os
+import pathlib
 import struct
 import sys
 
@@ -18,9 +21,10 @@ from PIL import Image, ImageDraw, ImageFilter, ImageFont
 from make_icon import FLASK16, flask, flask_from_art, ico_bytes
 
 W, H = 400, 300
-FONTS = "/usr/share/fonts/truetype/"
-TITLE_FONT = FONTS + "liberation/LiberationSerif-Bold.ttf"
-SLOGAN_FONT = FONTS + "liberation/LiberationSerif-BoldItalic.ttf"
+FONTS = ("/usr/share/fonts/truetype/liberation2/", "/usr/share/fonts/truetype/liberation/")
+FONT_VERSION = "Version 2.1.5"
+TITLE_FONT = "LiberationSerif-Bold.ttf"
+SLOGAN_FONT = "LiberationSerif-BoldItalic.ttf"
 TITLE = "QUINTARAL"
 SLOGAN = ("Μαθαίνω", "παίζοντας")
 
@@ -69,9 +73,19 @@ def supersampled(box, inside):
     return cov, xs.reshape(shape).mean(axis=(1, 3)), ys.reshape(shape).mean(axis=(1, 3))
 
 
-def text_mask(font_path, text, size):
+def font_file(name):
+    """The font file name at FONT_VERSION, which its name table (UTF-16 in Windows' records) gives."""
+    for folder in FONTS:
+        path = pathlib.Path(folder, name)
+        if path.exists() and FONT_VERSION.encode("utf-16-be") in path.read_bytes():
+            return str(path)
+    sys.exit(f"make_assets: {name} at Liberation's {FONT_VERSION} is in none of {', '.join(FONTS)}"
+             " (Debian 12: apt-get install fonts-liberation2)")
+
+
+def text_mask(font_name, text, size):
     """Anti-aliased mask of text, cropped to its ink."""
-    font = ImageFont.truetype(font_path, size)
+    font = ImageFont.truetype(font_file(font_name), size)
     x0, y0, x1, y1 = font.getbbox(text)
     im = Image.new("L", (x1 - x0 + 4, y1 - y0 + 4), 0)
     ImageDraw.Draw(im).text((2 - x0, 2 - y0), text, font=font, fill=255)

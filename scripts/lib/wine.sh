@@ -29,7 +29,7 @@ QUIN_PACKAGES=(
     cmake ninja-build g++ googletest libgtest-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine32:i386 wine64
-    xvfb xdotool x11-utils imagemagick fonts-liberation fonts-wine
+    xvfb xdotool x11-utils imagemagick fonts-liberation fonts-liberation2 fonts-wine
     xorriso genisoimage fuseiso osslsigncode openssl
     python3-pil python3-numpy python3-pytest python3-pefile python3-xlib
 )

@@ -94,29 +94,39 @@ int OpenHandles() {
     return count;
 }
 
+// The handles that three starts leave open, after a first that may leave one of the system's own: Wine 10's shell
+// keeps the registry's IniFileMapping key open from its first start on. A leak grows with every start.
+template <class Start>
+int HandlesLeftByThreeStarts(Start start) {
+    start();
+    const int open = OpenHandles();
+    for (int starts = 0; starts < 3; ++starts) start();
+    return OpenHandles() - open;
+}
+
 // A program created directly holds none of the menu's handles: of an inheritable pipe, the end it would hold stays open
 // while it runs. The shell, loaded only for an installer that needs it, reports a missing program and starts one, its
 // handle to it given back; COM is set up on its thread in a single-threaded apartment before it is asked, as it asks.
 TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     platform::win32::ProcessApi& processes = platform::win32::RealProcessApi();
+    const std::wstring hostname = L"C:\\windows\\system32\\hostname.exe";
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE ours = nullptr, theirs = nullptr;
     ASSERT_TRUE(CreatePipe(&ours, &theirs, &inheritable, 0));
-    const int open = OpenHandles();
     EXPECT_EQ(processes.CreateProcessAt(ProgramFolder() + L"standin.exe", SW_SHOWMINNOACTIVE), 0u);
-    EXPECT_EQ(OpenHandles(), open) << "the handles to the program and its thread given back";
+    const auto startDirectly = [&] { EXPECT_EQ(processes.CreateProcessAt(hostname, SW_HIDE), 0u); };
+    EXPECT_EQ(HandlesLeftByThreeStarts(startDirectly), 0) << "the handles to the program and its thread given back";
     CloseHandle(theirs);
     EXPECT_FALSE(PeekNamedPipe(ours, nullptr, 0, nullptr, nullptr, nullptr)) << "the program holds the pipe's end";
     CloseHandle(ours);
     HWND standIn = nullptr;
     for (int tries = 0; tries < 500 && !(standIn = FindWindowW(L"QuintaralStandIn", nullptr)); ++tries) Sleep(20);
     PostMessageW(standIn, WM_CLOSE, 0, 0);
-    std::thread([&processes] {
+    std::thread([&processes, &hostname] {
         EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
-        const int before = OpenHandles();
-        EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
-        EXPECT_EQ(OpenHandles(), before) << "the shell's handle to the program given back";
+        const auto startThroughTheShell = [&] { EXPECT_EQ(processes.ShellExecuteAt(hostname, SW_HIDE), 0u); };
+        EXPECT_EQ(HandlesLeftByThreeStarts(startThroughTheShell), 0) << "the shell's handle to the program given back";
     }).join();
 }
 
