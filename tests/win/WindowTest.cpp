@@ -167,11 +167,22 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
             EXPECT_TRUE(brush.lbColor == RGB(0xFF, 0xFF, 0xC0) && GetBkColor(dc.Get()) == brush.lbColor) << "pale yellow";
         }
     }
-    // The picture grows with the window: its dots stay by their entries (scripts/test runs 96 and 144 dpi).
-    for (const int y : {117, 166, 216}) {
-        const POINT at{MulDiv(61, dpi, 96), MulDiv(y, dpi, 96)};
-        const COLORREF dot = Pixels(FrameOf(Menu()), {at.x, at.y, at.x + 1, at.y + 1})[0];
-        EXPECT_GT(GetRValue(dot), std::max(GetGValue(dot), GetBValue(dot)) + 60) << "the dot at 61," << y << " (96 dpi)";
+    // Each entry stands level with the red dot the picture has for it, its left edge 21 to 23 pixels right of the
+    // dot's centre, within 2 pixels at 96 dpi (scripts/test runs 144 too, where the picture grows with the window).
+    const auto scaled = [&](int pixels) { return MulDiv(pixels, dpi, 96); };
+    for (const platform::Control* entry : {&Menu().Label1, &Menu().Label2, &Menu().Label3}) {
+        const RECT at = Native(*entry).rect;
+        const LONG left = at.left - scaled(32), top = (at.top + at.bottom) / 2 - scaled(20), width = scaled(22);
+        const std::vector<COLORREF> around = Pixels(FrameOf(Menu()), {left, top, left + width, top + scaled(40)});
+        double x = 0, y = 0, count = 0;  // the dot's red pixels, their middle
+        for (LONG i = 0; i < static_cast<LONG>(around.size()); ++i) {
+            const COLORREF c = around[static_cast<size_t>(i)];
+            if (GetRValue(c) > std::max(GetGValue(c), GetBValue(c)) + 60) x += i % width, y += i / width, ++count;
+        }
+        SCOPED_TRACE(entry->Layout().name);
+        ASSERT_GT(count, scaled(8) * scaled(8)) << "its dot";
+        EXPECT_NEAR(top + 0.5 + y / count, (at.top + at.bottom) / 2.0, scaled(2)) << "level with its dot";
+        EXPECT_NEAR(at.left - left - 0.5 - x / count, scaled(22), scaled(2)) << "beside it";
     }
 }
 
