@@ -70,6 +70,21 @@ BOOL WINAPI SystemParametersAsSet(UINT action, UINT parameter, void* value, UINT
     return done;
 }
 
+// Windows hides a window's focus cues until the keys are used, unless it is set to show them always; Wine keeps no
+// cues and shows them always: the windows' import of DefWindowProcW keeps them as Windows does, one set for all.
+LRESULT g_hiddenCues = 0;
+
+LRESULT WINAPI DefWindowProcAsWindows(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static const auto system = reinterpret_cast<decltype(&DefWindowProcW)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "DefWindowProcW")));
+    if (message == WM_QUERYUISTATE) return g_hiddenCues;
+    if (message == WM_CHANGEUISTATE) return SendMessageW(window, WM_UPDATEUISTATE, wParam, lParam);
+    if (message == WM_UPDATEUISTATE) {
+        g_hiddenCues = LOWORD(wParam) == UIS_SET ? g_hiddenCues | HIWORD(wParam) : g_hiddenCues & ~HIWORD(wParam);
+    }
+    return system(window, message, wParam, lParam);
+}
+
 // The colours of `rect` of a window's client area as the screen shows them, row by row.
 std::vector<COLORREF> Pixels(HWND window, const RECT& rect) {
     UpdateWindow(window);
@@ -244,13 +259,14 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
     platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);  // the first entry, selected by the keys
     // Each text with its plate in high contrast, and whether its background is fixed in the form's own look.
     const struct { const platform::Control& control; int plate; bool fixed; } texts[] = {
-        {Menu().Label1, COLOR_HIGHLIGHT, false}, {Menu().Label2, COLOR_WINDOW, false},
+        {Menu().Label1, COLOR_HIGHLIGHT, false}, {Menu().Label2, COLOR_HIGHLIGHT, false},
         {Menu().Label3, COLOR_WINDOW, false}, {Menu().Label4, COLOR_WINDOW, true}, {info.Text1, COLOR_WINDOW, true},
         {info.Label2, COLOR_WINDOW, false}, {info.Label1, COLOR_WINDOW, false}, {dialog.Label1, COLOR_BTNFACE, true}};
     for (const Scheme& scheme : schemes) {
         g_highContrast = scheme.high;
         SetSysColors(static_cast<int>(std::size(elements)), elements, scheme.colours);
         Flush();
+        Send(Menu().Label2, WM_MOUSEMOVE, Centre(Menu().Label2));  // the second entry, lit by the pointer
         for (const platform::Form* form : All()) {
             HWND frame = FrameOf(*form);
             ShowWindow(frame, SW_SHOWNA);
@@ -281,18 +297,20 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
             if (form != &Menu()) ShowWindow(frame, SW_HIDE);
         }
     }
-    // The keys' place shows without colour, once the cues show: the entry they selected, darkened by the pointer on
-    // the picture, differs from the same entry they left by a focus rectangle on its edge alone.
+    // The keys' place shows without colour once the keys are used, while the window has the keyboard: the entry they
+    // selected, darkened by the pointer on the picture, differs from itself with the cues hidden (as Windows opens a
+    // window for the mouse) by a focus rectangle on its edge alone.
     HWND menu = FrameOf(Menu());
-    SendMessageW(menu, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SendMessageW(menu, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
-    Flush();
     const RECT entry = Native(Menu().Label1).rect;
-    const std::vector<COLORREF> shown = Pixels(menu, entry);
-    platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);
-    Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
-    Flush();
     const std::vector<COLORREF> hidden = Pixels(menu, entry);
+    platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);
+    platform.WindowOf(Menu()).PressKey({.hwnd = menu, .message = WM_KEYDOWN, .wParam = VK_UP});
+    Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
+    const std::vector<COLORREF> shown = Pixels(menu, entry);
+    SetFocus(nullptr);
+    EXPECT_TRUE(Pixels(menu, entry) == hidden) << "the focus rectangle stays after the window lost the keyboard";
     const LONG width = entry.right - entry.left, height = entry.bottom - entry.top;
     int edge = 0, inside = 0;
     for (LONG i = 0; i < width * height; ++i) {
@@ -305,12 +323,12 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
 
 }  // namespace
 
-extern "C" {
-decltype(&SystemParametersInfoW) g_systemParametersImport
 #ifdef _WIN64
-    __asm__("__imp_SystemParametersInfoW")
+#define IMPORT(name, bytes) __asm__("__imp_" #name)
 #else
-    __asm__("__imp__SystemParametersInfoW@16")
+#define IMPORT(name, bytes) __asm__("__imp__" #name "@" #bytes)
 #endif
-    = SystemParametersAsSet;
+extern "C" {
+decltype(&SystemParametersInfoW) g_systemParametersImport IMPORT(SystemParametersInfoW, 16) = SystemParametersAsSet;
+decltype(&DefWindowProcW) g_defWindowProcImport IMPORT(DefWindowProcW, 16) = DefWindowProcAsWindows;
 }
