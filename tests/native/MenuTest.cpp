@@ -52,13 +52,12 @@ const Journey kJourneys[] = {
     {"dialog closed during the pause", "", L"click Label1; inbox altf4; click Command1", kDialog + kDb + L"unload egatast; end"},
     {"install both, the button clicked during the pause", "", L"click Label1; inbox click Command1; click Command1",
      kDialog + kDb + kSetup + L"end"},
-    {"information and back, twice", "installed",
-     L"move Label3; move Label2; click Label2; move Label1; move Text1; click Label1; click Label2",
+    {"information and back, twice, then Alt+F4 on it", "installed",
+     L"move Label3; move Label2; click Label2; move Label1; move Text1; click Label1; click Label2; altf4",
      L"Label3 red; Label2 red; " + kInfo + L"; Label2 shown; hide Form2; show Form1; Label2 black; Label3 black; "
-     L"hide Form1; show Form2; Label2 hidden; focus Text1"},
+     L"hide Form1; show Form2; Label2 hidden; focus Text1; unload Form2; end"},
     {"Alt+F4 on the menu, information hidden", "", L"click Label2; click Label1; altf4",
      kInfo + L"; hide Form2; show Form1; unload Form1; end"},
-    {"Alt+F4 on the information window", "", L"click Label2; altf4", kInfo + L"; unload Form2; end"},
     {"Alt+F4 on the dialog", "", L"click Label1; altf4", kDialog + L"unload egatast; end"},
     {"Tab, arrows and BackTab wrap", "", L"key Tab; key Tab; key Tab; key Tab; key BackTab; key Up; key Down",
      L"Label1 red; selected Label1; Label1 black; Label2 red; selected Label2; Label2 black; Label3 red; "

@@ -179,9 +179,8 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
             EXPECT_TRUE(brush.lbColor == RGB(0xFF, 0xFF, 0xC0) && GetBkColor(dc.Get()) == brush.lbColor) << "pale yellow";
         }
     }
-    // Each entry stands level with the red dot the picture has for it, the dot's centre 22 pixels left of the entry
-    // within 3 pixels at 96 dpi: the dot, 11 pixels across, is red 3 pixels each way from there (scripts/test
-    // runs 144 dpi too, where the picture grows with the window).
+    // Each entry stands level with its dot in the picture, the dot's centre 22 pixels left of it within 3 pixels at 96
+    // dpi: the dot, 11 across, is red 3 pixels each way from there (at 144 dpi the picture grows with the window).
     for (const platform::Control* entry : {&Menu().Label1, &Menu().Label2, &Menu().Label3}) {
         const RECT at = Native(*entry).rect;
         const LONG x = at.left - MulDiv(22, dpi, 96), y = (at.top + at.bottom) / 2, d = MulDiv(3, dpi, 96);
@@ -289,8 +288,7 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
         }
     }
     // The keys' place shows without colour once the keys are used, while the window has the keyboard: the entry they
-    // selected, darkened by the pointer on the picture, differs from itself with the cues hidden (as Windows opens a
-    // window for the mouse) by a focus rectangle on its edge alone.
+    // selected, darkened by the pointer on the picture, differs from itself with cues hidden by its focus rectangle.
     HWND menu = FrameOf(Menu());
     SendMessageW(menu, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
