@@ -180,7 +180,7 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
         }
     }
     // Each entry stands level with its dot in the picture, the dot's centre 22 pixels left of it within 3 pixels at 96
-    // dpi: the dot, 11 across, is red 3 pixels each way from there (at 144 dpi the picture grows with the window).
+    // dpi: the dot, 11 pixels across, is red 3 each way from there (at 144 dpi the picture grows with the window).
     for (const platform::Control* entry : {&Menu().Label1, &Menu().Label2, &Menu().Label3}) {
         const RECT at = Native(*entry).rect;
         const LONG x = at.left - MulDiv(22, dpi, 96), y = (at.top + at.bottom) / 2, d = MulDiv(3, dpi, 96);
@@ -294,7 +294,7 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
     const RECT entry = Native(Menu().Label1).rect;
     const std::vector<COLORREF> hidden = Pixels(menu, entry);
-    platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);
+    platform.KeyPressed(Menu(), nullptr, platform::Key::Tab);  // on, then back as the window takes the key
     platform.WindowOf(Menu()).PressKey({.hwnd = menu, .message = WM_KEYDOWN, .wParam = VK_UP});
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
     const std::vector<COLORREF> shown = Pixels(menu, entry);
