@@ -65,11 +65,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+// The log's line: name, folder, path, what the command line holds after the program's name (a path with blanks
+// that lost its quotes leaves its rest there), window style.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showCommand) {
     const std::wstring path = ModulePath();
     const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
     const std::wstring folder = CurrentFolder();
-    AppendToLog(name + L"\t" + folder + L"\t" + path + L"\t" + std::to_wstring(showCommand) + L"\r\n");
+    AppendToLog(name + L"\t" + folder + L"\t" + path + L"\t" + arguments + L"\t" + std::to_wstring(showCommand) +
+                L"\r\n");
     if (!Environment(L"QUINTARAL_STANDIN_QUIET").empty()) return 0;
 
     WNDCLASSW windowClass{};
