@@ -50,8 +50,20 @@ set(MENU_RESOURCE_DEPENDS
   "${CMAKE_SOURCE_DIR}/assets/menu.ico;${CMAKE_SOURCE_DIR}/assets/menu.bmp;${CMAKE_SOURCE_DIR}/assets/info.bmp;${CMAKE_BINARY_DIR}/assets/menu.manifest;${CMAKE_SOURCE_DIR}/assets/resource.h")
 set_source_files_properties(assets/menu.rc PROPERTIES OBJECT_DEPENDS "${MENU_RESOURCE_DEPENDS}")
 # The smaller runtime parts are for menu.exe alone: the tests need the originals.
-add_executable(menu WIN32 platform/win32/WinMain.cpp platform/win32/SmallRuntime.cpp assets/menu.rc)
+add_executable(menu WIN32 platform/win32/WinMain.cpp platform/win32/SmallRuntime.cpp platform/win32/Startup.cpp
+  assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
+if(MINGW)
+  # Its own entry point, which calls the runtime's once nothing can be loaded from the program's folder (Startup.cpp).
+  # Out of the optimisation across files: the compiler's stack checks refer to its guard only after that step,
+  # which would otherwise drop it as unused.
+  set_source_files_properties(platform/win32/Startup.cpp PROPERTIES COMPILE_OPTIONS -fno-lto)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(menu PRIVATE -Wl,-e,_MenuStartup)
+  else()
+    target_link_options(menu PRIVATE -Wl,-e,MenuStartup)
+  endif()
+endif()
 target_include_directories(menu PRIVATE ${MENU_RESOURCE_INCLUDES})
 
 # The least window a program can show, built as menu.exe is: what scripts/bench compares with.

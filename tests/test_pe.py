@@ -17,7 +17,7 @@ EXE = ROOT / "build" / "windows" / "menu.exe"
 # Every function menu.exe may import: a new import is a change to review, allowed only when
 # every supported Windows has it, Windows XP included (msvcrt is the C runtime they all carry).
 ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
-    "ADVAPI32.dll": "RegOpenKeyA RegQueryValueExA RegCloseKey CryptAcquireContextA CryptGenRandom CryptReleaseContext",
+    "ADVAPI32.dll": "RegOpenKeyA RegQueryValueExA RegCloseKey",
     "GDI32.dll": """BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateFontIndirectW CreateSolidBrush DeleteDC
         DeleteObject ExtTextOutW GetDeviceCaps GetObjectW IntersectClipRect RestoreDC SaveDC SelectObject SetBkColor
         SetBkMode SetBrushOrgEx SetStretchBltMode SetTextColor StretchBlt GetStockObject Polygon SetDCBrushColor
@@ -43,6 +43,7 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
         OutputDebugStringA RaiseException ReleaseSemaphore RemoveVectoredExceptionHandler ResetEvent ResumeThread
         SetEvent SetLastError SetProcessAffinityMask SetThreadContext SetThreadPriority SetUnhandledExceptionFilter
         Sleep SuspendThread TlsAlloc TlsGetValue TlsSetValue TryEnterCriticalSection VirtualProtect VirtualQuery
+        SetErrorMode TerminateProcess
         WaitForMultipleObjects WaitForSingleObject""",
 }.items()}
 

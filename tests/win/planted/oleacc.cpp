@@ -1,8 +1,0 @@
-// Planted beside a copy of menu.exe by the screen-reader tests: a library with the accessibility library's name
-// that ends the program that loads it, with an exit code of its own.
-#include <windows.h>
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) TerminateProcess(GetCurrentProcess(), 77);
-    return TRUE;
-}
