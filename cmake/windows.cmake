@@ -54,7 +54,8 @@ add_executable(menu WIN32 platform/win32/WinMain.cpp platform/win32/SmallRuntime
   assets/menu.rc)
 target_link_libraries(menu PRIVATE menu_win32)
 if(MINGW)
-  # Its own entry point, which calls the runtime's once nothing can be loaded from the program's folder (Startup.cpp).
+  # Its own entry point, which calls the runtime's once nothing can be loaded from the program's folder
+  # (Startup.cpp).
   # Out of the optimisation across files: the compiler's stack checks refer to its guard only after that step,
   # which would otherwise drop it as unused.
   set_source_files_properties(platform/win32/Startup.cpp PROPERTIES COMPILE_OPTIONS -fno-lto)

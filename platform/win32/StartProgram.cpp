@@ -21,9 +21,10 @@ public:
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(showCommand);
         PROCESS_INFORMATION started{};
-        // The full path as the application name: the system never searches for it.
-        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &started)) {
+        // The full path as the application name: the system never searches for it. The program gets the system's
+        // default error mode, not the menu's, so that an installer keeps its own "insert the disc" prompts.
+        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                            nullptr, nullptr, &startup, &started)) {
             return GetLastError();
         }
         OwnedHandle process(started.hProcess);
@@ -31,7 +32,9 @@ public:
         return 0;
     }
 
-    DWORD ShellExecuteAt(const std::wstring& path, int showCommand) override {
+    // Only for a program that needs elevation: the Application Information service creates it, not this process,
+    // so it never has the menu's error mode.
+    DWORD ShellExecuteAt(const std::wstring& path, int showCommand, HWND owner) override {
         // The shell and the libraries it brings are loaded only for this rare case: as an
         // import they would be loaded, and would slow, every start of the menu.
         HMODULE shell = LoadSystemLibrary(L"shell32.dll");
@@ -45,6 +48,7 @@ public:
         SHELLEXECUTEINFOW execute{};
         execute.cbSize = sizeof execute;
         execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+        execute.hwnd = owner;
         execute.lpVerb = L"open";
         execute.lpFile = path.c_str();
         execute.nShow = showCommand;
@@ -62,11 +66,11 @@ Win32ProcessApi g_processes;
 
 ProcessApi& RealProcessApi() { return g_processes; }
 
-DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand) {
+DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand, HWND owner) {
     const DWORD error = api.CreateProcessAt(path, showCommand);
     // An installer that asks for administrator rights cannot be created directly; the shell
     // starts it after the user's consent, and a refusal is a failed start like any other.
-    if (error == kElevationRequired) return api.ShellExecuteAt(path, showCommand);
+    if (error == kElevationRequired) return api.ShellExecuteAt(path, showCommand, owner);
     return error;
 }
 

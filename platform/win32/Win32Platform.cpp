@@ -185,7 +185,9 @@ void Win32Platform::DoMsgBox(std::wstring_view prompt, int buttons, std::wstring
 
 void Win32Platform::DoShell(std::wstring_view path, int windowStyle) {
     const std::wstring program = FromProgramFolder(path);
-    const DWORD error = StartProgram(processes_, program, windowStyle);
+    // The consent prompt, where the program needs one, comes up owned by the window in front (the dialog), not
+    // behind it where the secure desktop is turned off.
+    const DWORD error = StartProgram(processes_, program, windowStyle, ActiveFrame());
     if (error) throw ErrorFor(error, program);
 }
 

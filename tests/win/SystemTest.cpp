@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "menu/Program.h"
 #include "platform/win32/Win32Platform.h"
 #include "system/Module1.h"
 #include "tests/common/InstallValueCases.h"
@@ -49,16 +50,21 @@ public:
     DWORD create = 0, shell = 0;
     std::wstring calls;
     DWORD CreateProcessAt(const std::wstring& path, int show) override { return Call(L"create ", path, show, create); }
-    DWORD ShellExecuteAt(const std::wstring& path, int show) override { return Call(L"shell ", path, show, shell); }
+    DWORD ShellExecuteAt(const std::wstring& path, int show, HWND owner) override {
+        return Call(owner && owner == GetActiveWindow() ? L"shell owned by the window in front " : L"shell ", path,
+                    show, shell);
+    }
     DWORD Call(const wchar_t* how, const std::wstring& path, int show, DWORD result) {
         calls += how + path + L" " + std::to_wstring(show) + L"; ";
         return result;
     }
 };
 
-// A relative path is the program's folder's; an installer that needs elevation goes through the shell.
+// A relative path is the program's folder's; an installer that needs elevation goes through the shell, its consent
+// prompt owned by the window in front.
 TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
-    const std::wstring create = L"create E:\\Setup.exe 7; ", shell = L"shell E:\\Setup.exe 7; ";
+    const std::wstring create = L"create E:\\Setup.exe 7; ";
+    const std::wstring shell = L"shell owned by the window in front E:\\Setup.exe 7; ";
     const struct { std::wstring path; DWORD create, shell; std::wstring calls; DWORD error; } cases[] = {
         {L"quin\\quin.exe", 0, 0, L"create " + ProgramFolder() + L"quin\\quin.exe 7; ", 0},
         {L"E:\\Setup.exe", 0, 0, create, 0},
@@ -72,6 +78,8 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         processes.create = row.create;
         processes.shell = row.shell;
         platform::win32::Win32Platform platform(GetModuleHandleW(nullptr), processes);
+        platform::Forms forms(platform);
+        platform.Dispatch([&] { StartMenu(forms); });
         DWORD error = 0;
         try {
             platform.Shell(row.path, SW_SHOWMINNOACTIVE);
@@ -112,10 +120,10 @@ TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     for (int tries = 0; tries < 500 && !(standIn = FindWindowW(L"QuintaralStandIn", nullptr)); ++tries) Sleep(20);
     PostMessageW(standIn, WM_CLOSE, 0, 0);
     std::thread([&processes] {
-        EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
+        EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1, nullptr), DWORD{ERROR_FILE_NOT_FOUND});
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
         const int before = OpenHandles();
-        EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE), 0u);
+        EXPECT_EQ(processes.ShellExecuteAt(L"C:\\windows\\system32\\hostname.exe", SW_SHOWMINNOACTIVE, nullptr), 0u);
         EXPECT_EQ(OpenHandles(), before) << "the shell's handle to the program given back";
     }).join();
 }
