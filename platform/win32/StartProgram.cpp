@@ -58,6 +58,14 @@ public:
     }
 };
 
+// `path` as the file functions take it at MAX_PATH characters or more, where the plain form fails: "\\?\C:\..." or
+// "\\?\UNC\server\share\...". A shorter or relative path is left as it is.
+std::wstring LongForm(const std::wstring& path) {
+    if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\")) return path;
+    if (path.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+    return path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? L"\\\\?\\" + path : path;
+}
+
 // At namespace scope: a function's static would bring in the runtime's guarded
 // initialization, and with it a good part of its thread library.
 Win32ProcessApi g_processes;
@@ -67,6 +75,9 @@ Win32ProcessApi g_processes;
 ProcessApi& RealProcessApi() { return g_processes; }
 
 DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand, HWND owner) {
+    // A program that is not marked long-path aware starts nothing by a longer path (and Wine's process creation
+    // overruns its own buffer with one, leaving the menu hung): the run-time error names the path instead.
+    if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     const DWORD error = api.CreateProcessAt(path, showCommand);
     // An installer that asks for administrator rights cannot be created directly; the shell
     // starts it after the user's consent, and a refusal is a failed start like any other.
@@ -85,7 +96,7 @@ std::wstring ProgramPath() {
 }
 
 bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -193,6 +193,11 @@ void Win32Platform::DoShell(std::wstring_view path, int windowStyle) {
 
 void Win32Platform::DoChDir(std::wstring_view path) {
     const std::wstring folder = FromProgramFolder(path);
+    // The current directory holds at most MAX_PATH - 1 characters with its final backslash, and no program started
+    // could use a longer one (Wine takes one all the same).
+    if (folder.size() + (folder.ends_with(L'\\') ? 0 : 1) >= MAX_PATH) {
+        throw ErrorFor(ERROR_FILENAME_EXCED_RANGE, folder);
+    }
     if (!SetCurrentDirectoryW(folder.c_str())) throw ErrorFor(GetLastError(), folder);
 }
 

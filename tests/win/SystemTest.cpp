@@ -6,6 +6,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "menu/Program.h"
 #include "platform/win32/Win32Platform.h"
@@ -61,11 +62,26 @@ public:
 };
 
 // A relative path is the program's folder's; an installer that needs elevation goes through the shell, its consent
-// prompt owned by the window in front.
+// prompt owned by the window in front. In a copy deeper than MAX_PATH the files are found, but neither a program nor
+// a change of folder is asked of the system: the run-time error names the path.
 TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     const std::wstring create = L"create E:\\Setup.exe 7; ";
     const std::wstring shell = L"shell owned by the window in front E:\\Setup.exe 7; ";
-    const struct { std::wstring path; DWORD create, shell; std::wstring calls; DWORD error; } cases[] = {
+    std::vector<std::wstring> deep{ProgramFolder() + L"deep\\"};
+    while (deep.back().size() < MAX_PATH) deep.push_back(deep.back() + L"Αντίγραφο του δίσκου Quintaral\\");
+    for (const std::wstring& folder : deep) CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    const std::wstring setup = deep.back() + L"Setup.exe";
+    CloseHandle(CreateFileW((L"\\\\?\\" + setup).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_TRUE(platform::win32::IsFile(setup));
+    const struct {
+        std::wstring path;
+        DWORD create, shell;
+        std::wstring calls;
+        DWORD error;
+        bool folder = false;  // a change of folder, not a start
+    } cases[] = {
+        {setup, 0, 0, L"", ERROR_FILENAME_EXCED_RANGE},
+        {deep.back(), 0, 0, L"", ERROR_FILENAME_EXCED_RANGE, true},
         {L"quin\\quin.exe", 0, 0, L"create " + ProgramFolder() + L"quin\\quin.exe 7; ", 0},
         {L"E:\\Setup.exe", 0, 0, create, 0},
         {L"E:\\Setup.exe", 740, 0, create + shell, 0},  // ERROR_ELEVATION_REQUIRED
@@ -82,7 +98,7 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         platform.Dispatch([&] { StartMenu(forms); });
         DWORD error = 0;
         try {
-            platform.Shell(row.path, SW_SHOWMINNOACTIVE);
+            row.folder ? platform.ChDir(row.path) : platform.Shell(row.path, SW_SHOWMINNOACTIVE);
         } catch (const platform::RuntimeError& failure) {
             error = failure.number;
             EXPECT_NE(failure.description.find(row.path), std::wstring::npos) << "the error names the program";
@@ -91,6 +107,8 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         EXPECT_EQ(error, row.error);
         EXPECT_EQ(processes.calls, row.calls);
     }
+    DeleteFileW((L"\\\\?\\" + setup).c_str());
+    for (auto folder = deep.rbegin(); folder != deep.rend(); ++folder) RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
 }
 
 // The handles this process holds, found among the first thousand values, where the system puts the lowest free
