@@ -190,20 +190,22 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
         RegSetValueExW(key, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"n,b"), sizeof L"n,b");
     }
     RegCloseKey(key);
-    // The cryptographic provider named without its folder, as Windows XP names it: a program that loaded it before
-    // limiting its search would take the one beside the copy.
-    HKEY provider = nullptr;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Cryptography\\Defaults\\Provider\\"
-                  L"Microsoft Enhanced Cryptographic Provider v1.0", 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &provider);
-    BYTE image[2 * MAX_PATH];
-    DWORD type = 0, size = sizeof image;
-    ASSERT_EQ(RegQueryValueExW(provider, L"Image Path", nullptr, &type, image, &size), ERROR_SUCCESS);
+    // And the cryptographic provider named without its folder, as Windows XP names it: a program that loaded it
+    // before limiting its search would take the one beside the copy.
+    ASSERT_TRUE(CopyFileW(platform::win32::FromProgramFolder(L"planted\\oleacc.dll").c_str(),
+                          platform::win32::FromProgramFolder(L"planted\\rsaenh.dll").c_str(), FALSE));
+    const wchar_t provider[] = L"Software\\Microsoft\\Cryptography\\Defaults\\Provider\\"
+                               L"Microsoft Enhanced Cryptographic Provider v1.0";
     const wchar_t bare[] = L"rsaenh.dll";
-    RegSetValueExW(provider, L"Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare), sizeof bare);
+    BYTE image[2 * MAX_PATH];
+    DWORD size = sizeof image;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, provider, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    ASSERT_EQ(RegQueryValueExW(key, L"Image Path", nullptr, nullptr, image, &size), ERROR_SUCCESS);
+    RegSetValueExW(key, L"Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare), sizeof bare);
     MenuProcess menu(copy);
     HWND form1 = menu.Up(), form2 = nullptr, dialog = nullptr;
-    RegSetValueExW(provider, L"Image Path", 0, type, image, size);
-    RegCloseKey(provider);
+    RegSetValueExW(key, L"Image Path", 0, REG_SZ, image, size);
+    RegCloseKey(key);
     ASSERT_TRUE(form1) << "the copy's window shows: nothing planted beside it ran before";
     // Wine has SetDefaultDllDirectories, which keeps the program's folder out of the search for a library named
     // without its folder: the menu is given the search of the Windows that lack it, its own folder first.
