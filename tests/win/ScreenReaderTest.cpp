@@ -196,12 +196,11 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
                           platform::win32::FromProgramFolder(L"planted\\rsaenh.dll").c_str(), FALSE));
     const wchar_t provider[] = L"Software\\Microsoft\\Cryptography\\Defaults\\Provider\\"
                                L"Microsoft Enhanced Cryptographic Provider v1.0";
-    const wchar_t bare[] = L"rsaenh.dll";
     BYTE image[2 * MAX_PATH];
     DWORD size = sizeof image;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, provider, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
     ASSERT_EQ(RegQueryValueExW(key, L"Image Path", nullptr, nullptr, image, &size), ERROR_SUCCESS);
-    RegSetValueExW(key, L"Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare), sizeof bare);
+    RegSetValueExW(key, L"Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"rsaenh.dll"), sizeof L"rsaenh.dll");
     MenuProcess menu(copy);
     HWND form1 = menu.Up(), form2 = nullptr, dialog = nullptr;
     RegSetValueExW(key, L"Image Path", 0, REG_SZ, image, size);

@@ -60,9 +60,8 @@ public:
     }
 };
 
-// A relative path is the program's folder's; an installer that needs elevation goes through the shell, its consent
-// prompt owned by the window in front. In a copy deeper than MAX_PATH the files are found, but neither a program nor
-// a change of folder (a path that ends in a backslash) is asked of the system: the run-time error names the path.
+// A relative path is the program's folder's; an installer that needs elevation goes through the shell, its prompt owned
+// by the window in front. Past MAX_PATH, files are found, but no start or change of folder (a path ending in "\\").
 TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     const std::wstring create = L"create E:\\Setup.exe 7; ", shell = L"owned shell E:\\Setup.exe 7; ";
     std::vector<std::wstring> deep{ProgramFolder() + L"deep\\"};
