@@ -75,8 +75,8 @@ Win32ProcessApi g_processes;
 ProcessApi& RealProcessApi() { return g_processes; }
 
 DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand, HWND owner) {
-    // A program that is not marked long-path aware starts nothing by a longer path (and Wine's process creation
-    // overruns its own buffer with one, leaving the menu hung): the run-time error names the path instead.
+    // A program that is not marked long-path aware starts nothing by a longer path (Wine's process creation garbles
+    // one and leaves the menu hung): the run-time error names the path instead.
     if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     const DWORD error = api.CreateProcessAt(path, showCommand);
     // An installer that asks for administrator rights cannot be created directly; the shell
