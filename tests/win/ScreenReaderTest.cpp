@@ -190,8 +190,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
         RegSetValueExW(key, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"n,b"), sizeof L"n,b");
     }
     RegCloseKey(key);
-    // And the cryptographic provider named without its folder, as Windows XP names it: a program that loaded it
-    // before limiting its search would take the one beside the copy.
+    // The cryptographic provider named as on Windows XP, without its folder: loaded early, the copy's would be taken.
     ASSERT_TRUE(CopyFileW(platform::win32::FromProgramFolder(L"planted\\oleacc.dll").c_str(),
                           platform::win32::FromProgramFolder(L"planted\\rsaenh.dll").c_str(), FALSE));
     const wchar_t provider[] = L"Software\\Microsoft\\Cryptography\\Defaults\\Provider\\"
@@ -205,7 +204,6 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     HWND form1 = menu.Up(), form2 = nullptr, dialog = nullptr;
     RegSetValueExW(key, L"Image Path", 0, REG_SZ, image, size);
     RegCloseKey(key);
-    ASSERT_TRUE(form1) << "the copy's window shows: nothing planted beside it ran before";
     // Wine has SetDefaultDllDirectories, which keeps the program's folder out of the search for a library named
     // without its folder: the menu is given the search of the Windows that lack it, its own folder first.
     HANDLE older = CreateRemoteThread(menu.process.hProcess, nullptr, 0,
@@ -216,7 +214,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     ComPtr<IAccessible> entries = ObjectOf(form1);
     RegDeleteKeyW(HKEY_CURRENT_USER, overrides.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, app.c_str());
-    ASSERT_TRUE(entries) << "the planted library ran";
+    ASSERT_TRUE(entries) << "the copy shows its window (no library beside it ran first) and the planted oleacc ran";
     for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB, VK_TAB}) form2 = menu.Key(key, *entries.Get());
     ComPtr<IAccessible> info = ObjectOf(form2);
     ASSERT_TRUE(info && form2 != form1);
