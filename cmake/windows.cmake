@@ -21,6 +21,15 @@ if(MINGW)
     -Wl,--dynamicbase,--nxcompat,--tsaware,--no-seh,--gc-sections,--no-insert-timestamp
     -Wl,--major-subsystem-version,5,--minor-subsystem-version,1,--major-os-version,5,--minor-os-version,1)
   target_compile_options(menu_core PRIVATE ${SEPARATE_SECTIONS})
+  # An entry point of its own, which calls the runtime's once nothing can be loaded from the program's folder
+  # (Startup.cpp). That file stays out of the optimisation across files: the compiler's stack checks refer to its
+  # guard only after that step, which would otherwise drop the guard as unused.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    list(APPEND MENU_LINK_OPTIONS -Wl,-e,_MenuStartup)
+  else()
+    list(APPEND MENU_LINK_OPTIONS -Wl,-e,MenuStartup)
+  endif()
+  set_source_files_properties(platform/win32/Startup.cpp PROPERTIES COMPILE_OPTIONS -fno-lto)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
 endif()
 
@@ -62,6 +71,9 @@ target_link_libraries(floor PRIVATE user32)
 foreach(target menu floor)
   target_compile_options(${target} PRIVATE ${SEPARATE_SECTIONS})
   target_link_options(${target} PRIVATE ${MENU_LINK_OPTIONS})
+  if(MINGW)
+    target_sources(${target} PRIVATE platform/win32/Startup.cpp)
+  endif()
 endforeach()
 # Windows copies the menu whole into memory when it starts from a disc or a share, so that a disc taken
 # out while it runs cannot end it at a page not yet read.

@@ -21,9 +21,10 @@ public:
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(showCommand);
         PROCESS_INFORMATION started{};
-        // The full path as the application name: the system never searches for it.
-        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &started)) {
+        // The full path as the application name: the system never searches for it. The program gets the system's
+        // default error mode, not the menu's, so that an installer keeps its own "insert the disc" prompts.
+        if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                            nullptr, nullptr, &startup, &started)) {
             return GetLastError();
         }
         OwnedHandle process(started.hProcess);
@@ -31,7 +32,9 @@ public:
         return 0;
     }
 
-    DWORD ShellExecuteAt(const std::wstring& path, int showCommand) override {
+    // Only for a program that needs elevation: the Application Information service creates it, not this process,
+    // so it never has the menu's error mode.
+    DWORD ShellExecuteAt(const std::wstring& path, int showCommand, HWND owner) override {
         // The shell and the libraries it brings are loaded only for this rare case: as an
         // import they would be loaded, and would slow, every start of the menu.
         HMODULE shell = LoadSystemLibrary(L"shell32.dll");
@@ -45,6 +48,7 @@ public:
         SHELLEXECUTEINFOW execute{};
         execute.cbSize = sizeof execute;
         execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+        execute.hwnd = owner;
         execute.lpVerb = L"open";
         execute.lpFile = path.c_str();
         execute.nShow = showCommand;
@@ -54,6 +58,14 @@ public:
     }
 };
 
+// `path` as the file functions take it at MAX_PATH characters or more, where the plain form fails: "\\?\C:\..." or
+// "\\?\UNC\server\share\...". A shorter or relative path is left as it is.
+std::wstring LongForm(const std::wstring& path) {
+    if (path.size() < MAX_PATH || path.starts_with(L"\\\\?\\")) return path;
+    if (path.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+    return path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? L"\\\\?\\" + path : path;
+}
+
 // At namespace scope: a function's static would bring in the runtime's guarded
 // initialization, and with it a good part of its thread library.
 Win32ProcessApi g_processes;
@@ -62,11 +74,14 @@ Win32ProcessApi g_processes;
 
 ProcessApi& RealProcessApi() { return g_processes; }
 
-DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand) {
+DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand, HWND owner) {
+    // A program that is not marked long-path aware starts nothing by a longer path (Wine's process creation garbles
+    // one and leaves the menu hung): the run-time error names the path instead.
+    if (path.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     const DWORD error = api.CreateProcessAt(path, showCommand);
     // An installer that asks for administrator rights cannot be created directly; the shell
     // starts it after the user's consent, and a refusal is a failed start like any other.
-    if (error == kElevationRequired) return api.ShellExecuteAt(path, showCommand);
+    if (error == kElevationRequired) return api.ShellExecuteAt(path, showCommand, owner);
     return error;
 }
 
@@ -81,7 +96,7 @@ std::wstring ProgramPath() {
 }
 
 bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

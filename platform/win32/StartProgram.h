@@ -14,14 +14,15 @@ public:
     virtual ~ProcessApi() = default;
     // Each answers 0 when the program was started, else the system's error code.
     virtual DWORD CreateProcessAt(const std::wstring& path, int showCommand) = 0;
-    // Through the shell, which asks the user for consent where the program needs it.
-    virtual DWORD ShellExecuteAt(const std::wstring& path, int showCommand) = 0;
+    // Through the shell, which asks the user for consent where the program needs it, the prompt owned by `owner`
+    // (the window in front, which it then does not open behind; nullptr for none).
+    virtual DWORD ShellExecuteAt(const std::wstring& path, int showCommand, HWND owner) = 0;
 };
 
 ProcessApi& RealProcessApi();
 
-// Starts the program at the full path `path`; 0 or the system's error code.
-DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand);
+// Starts the program at the full path `path`, the system's prompts owned by `owner`; 0 or the system's error code.
+DWORD StartProgram(ProcessApi& api, const std::wstring& path, int showCommand, HWND owner);
 
 // The full path of the running program; empty if the system cannot tell it.
 std::wstring ProgramPath();

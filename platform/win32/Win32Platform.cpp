@@ -185,12 +185,19 @@ void Win32Platform::DoMsgBox(std::wstring_view prompt, int buttons, std::wstring
 
 void Win32Platform::DoShell(std::wstring_view path, int windowStyle) {
     const std::wstring program = FromProgramFolder(path);
-    const DWORD error = StartProgram(processes_, program, windowStyle);
+    // The consent prompt, where the program needs one, comes up owned by the window in front (the dialog), not
+    // behind it where the secure desktop is turned off.
+    const DWORD error = StartProgram(processes_, program, windowStyle, ActiveFrame());
     if (error) throw ErrorFor(error, program);
 }
 
 void Win32Platform::DoChDir(std::wstring_view path) {
     const std::wstring folder = FromProgramFolder(path);
+    // The current directory holds at most MAX_PATH - 1 characters with its final backslash, and no program started
+    // could use a longer one (Wine takes one all the same).
+    if (folder.size() + (folder.ends_with(L'\\') ? 0 : 1) >= MAX_PATH) {
+        throw ErrorFor(ERROR_FILENAME_EXCED_RANGE, folder);
+    }
     if (!SetCurrentDirectoryW(folder.c_str())) throw ErrorFor(GetLastError(), folder);
 }
 

@@ -90,6 +90,9 @@ TEST(Module1, FindCdDriveAndEveryStoredValueAnswerAsTheirTablesSay) {
     // The roots' letters, or "=" and the list as the system wrote it, or nullptr when it fails; where the menu
     // runs from, and the one of its programs that lies beside it.
     struct Case { const char *list, *cdLetters; const wchar_t *program, *beside, *expected; };
+    std::wstring deep = L"\\Αντίγραφο του δίσκου Quintaral";  // a copy's folder deeper than MAX_PATH, read whole
+    while (deep.size() < 300) deep += deep;
+    const std::wstring deepProgram = L"g:" + deep + L"\\menu.exe", deepFolder = L"G:" + deep + L"\\";
     const Case cases[] = {
         {"A C D E", "DE", L"C:\\Menu\\menu.exe", nullptr, L"D:\\"},
         {"c d", "D", L"C:\\Menu\\menu.exe", nullptr, L"D:\\"},
@@ -101,6 +104,7 @@ TEST(Module1, FindCdDriveAndEveryStoredValueAnswerAsTheirTablesSay) {
         {"C D F", "D", L"F:\\menu.exe", L"Setup.exe", L"F:\\"},
         {"C D", "D", L"c:\\Copies\\Disc\\menu.exe", L"quin\\quin.exe", L"C:\\Copies\\Disc\\"},
         {"C D", "D", L"\\\\server\\share\\Disc\\menu.exe", L"dbsetup.exe", L"\\\\server\\share\\Disc\\"},
+        {"C D G", "D", deepProgram.c_str(), L"quin\\quin.exe", deepFolder.c_str()},
         {"A B C D E F G H I J K L M N O P Q R S T U V W X Y Z", "Z", L"", nullptr, L"Z:\\"},  // over 64 characters
         {"=C:\\", "C", L"", nullptr, L""},  // no separator: the walk cannot go on
     };

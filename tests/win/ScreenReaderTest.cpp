@@ -186,10 +186,24 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     const std::wstring app = L"Software\\Wine\\AppDefaults\\menu.exe", overrides = app + L"\\DllOverrides";
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, overrides.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExW(key, L"oleacc", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"n,b"), sizeof L"n,b");
+    for (const wchar_t* library : {L"oleacc", L"rsaenh"}) {
+        RegSetValueExW(key, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"n,b"), sizeof L"n,b");
+    }
     RegCloseKey(key);
+    // The cryptographic provider named as on Windows XP, without its folder: loaded early, the copy's would be taken.
+    ASSERT_TRUE(CopyFileW(platform::win32::FromProgramFolder(L"planted\\oleacc.dll").c_str(),
+                          platform::win32::FromProgramFolder(L"planted\\rsaenh.dll").c_str(), FALSE));
+    const wchar_t provider[] = L"Software\\Microsoft\\Cryptography\\Defaults\\Provider\\"
+                               L"Microsoft Enhanced Cryptographic Provider v1.0";
+    BYTE image[2 * MAX_PATH];
+    DWORD size = sizeof image;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, provider, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    ASSERT_EQ(RegQueryValueExW(key, L"Image Path", nullptr, nullptr, image, &size), ERROR_SUCCESS);
+    RegSetValueExW(key, L"Image Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"rsaenh.dll"), sizeof L"rsaenh.dll");
     MenuProcess menu(copy);
     HWND form1 = menu.Up(), form2 = nullptr, dialog = nullptr;
+    RegSetValueExW(key, L"Image Path", 0, REG_SZ, image, size);
+    RegCloseKey(key);
     // Wine has SetDefaultDllDirectories, which keeps the program's folder out of the search for a library named
     // without its folder: the menu is given the search of the Windows that lack it, its own folder first.
     HANDLE older = CreateRemoteThread(menu.process.hProcess, nullptr, 0,
@@ -200,7 +214,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     ComPtr<IAccessible> entries = ObjectOf(form1);
     RegDeleteKeyW(HKEY_CURRENT_USER, overrides.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, app.c_str());
-    ASSERT_TRUE(entries) << "the planted library ran";
+    ASSERT_TRUE(entries) << "the copy shows its window (no library beside it ran first) and the planted oleacc ran";
     for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB, VK_TAB}) form2 = menu.Key(key, *entries.Get());
     ComPtr<IAccessible> info = ObjectOf(form2);
     ASSERT_TRUE(info && form2 != form1);

@@ -6,7 +6,9 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "menu/Program.h"
 #include "platform/win32/Win32Platform.h"
 #include "system/Module1.h"
 #include "tests/common/InstallValueCases.h"
@@ -49,17 +51,28 @@ public:
     DWORD create = 0, shell = 0;
     std::wstring calls;
     DWORD CreateProcessAt(const std::wstring& path, int show) override { return Call(L"create ", path, show, create); }
-    DWORD ShellExecuteAt(const std::wstring& path, int show) override { return Call(L"shell ", path, show, shell); }
+    DWORD ShellExecuteAt(const std::wstring& path, int show, HWND owner) override {
+        return Call(owner && owner == GetActiveWindow() ? L"owned shell " : L"shell ", path, show, shell);
+    }
     DWORD Call(const wchar_t* how, const std::wstring& path, int show, DWORD result) {
         calls += how + path + L" " + std::to_wstring(show) + L"; ";
         return result;
     }
 };
 
-// A relative path is the program's folder's; an installer that needs elevation goes through the shell.
+// A relative path is the program's folder's; an installer that needs elevation goes through the shell, its prompt owned
+// by the window in front. Past MAX_PATH, files are found, but no start or change of folder (a path ending in "\\").
 TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
-    const std::wstring create = L"create E:\\Setup.exe 7; ", shell = L"shell E:\\Setup.exe 7; ";
+    const std::wstring create = L"create E:\\Setup.exe 7; ", shell = L"owned shell E:\\Setup.exe 7; ";
+    std::vector<std::wstring> deep{ProgramFolder() + L"deep\\"};
+    while (deep.back().size() < MAX_PATH) deep.push_back(deep.back() + L"Αντίγραφο του δίσκου Quintaral\\");
+    for (const std::wstring& folder : deep) CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    const std::wstring setup = deep.back() + L"Setup.exe";
+    CloseHandle(CreateFileW((L"\\\\?\\" + setup).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_TRUE(platform::win32::IsFile(setup));
     const struct { std::wstring path; DWORD create, shell; std::wstring calls; DWORD error; } cases[] = {
+        {setup, 0, 0, L"", ERROR_FILENAME_EXCED_RANGE},
+        {deep.back(), 0, 0, L"", ERROR_FILENAME_EXCED_RANGE},
         {L"quin\\quin.exe", 0, 0, L"create " + ProgramFolder() + L"quin\\quin.exe 7; ", 0},
         {L"E:\\Setup.exe", 0, 0, create, 0},
         {L"E:\\Setup.exe", 740, 0, create + shell, 0},  // ERROR_ELEVATION_REQUIRED
@@ -72,9 +85,11 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         processes.create = row.create;
         processes.shell = row.shell;
         platform::win32::Win32Platform platform(GetModuleHandleW(nullptr), processes);
+        platform::Forms forms(platform);
+        platform.Dispatch([&] { StartMenu(forms); });
         DWORD error = 0;
         try {
-            platform.Shell(row.path, SW_SHOWMINNOACTIVE);
+            row.path.ends_with(L'\\') ? platform.ChDir(row.path) : platform.Shell(row.path, SW_SHOWMINNOACTIVE);
         } catch (const platform::RuntimeError& failure) {
             error = failure.number;
             EXPECT_NE(failure.description.find(row.path), std::wstring::npos) << "the error names the program";
@@ -83,6 +98,8 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
         EXPECT_EQ(error, row.error);
         EXPECT_EQ(processes.calls, row.calls);
     }
+    DeleteFileW((L"\\\\?\\" + setup).c_str());
+    for (auto folder = deep.rbegin(); folder != deep.rend(); ++folder) RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
 }
 
 // The handles this process holds, found among the first thousand values, where the system puts the lowest free
@@ -123,9 +140,11 @@ TEST(StartProgram, RealStartsLeaveNoHandlesAndTheShellHasCom) {
     for (int tries = 0; tries < 500 && !(standIn = FindWindowW(L"QuintaralStandIn", nullptr)); ++tries) Sleep(20);
     PostMessageW(standIn, WM_CLOSE, 0, 0);
     std::thread([&processes, &hostname] {
-        EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1), DWORD{ERROR_FILE_NOT_FOUND});
+        EXPECT_EQ(processes.ShellExecuteAt(ProgramFolder() + L"missing.exe", 1, nullptr), DWORD{ERROR_FILE_NOT_FOUND});
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
-        const auto startThroughTheShell = [&] { EXPECT_EQ(processes.ShellExecuteAt(hostname, SW_HIDE), 0u); };
+        const auto startThroughTheShell = [&] {
+            EXPECT_EQ(processes.ShellExecuteAt(hostname, SW_HIDE, nullptr), 0u);
+        };
         EXPECT_EQ(HandlesLeftByThreeStarts(startThroughTheShell), 0) << "the shell's handle to the program given back";
     }).join();
 }
