@@ -53,16 +53,15 @@ std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, siz
         lines += indent + L"unread";
         return own;
     }
-    lines += indent + kind + L" " + own + L" | " +
-             std::to_wstring(rect.left - frame.left) + L"," + std::to_wstring(rect.top - frame.top) + L" " +
+    lines += indent + kind + L" " + own + L" | " + std::to_wstring(rect.left - frame.left) + L"," + std::to_wstring(rect.top - frame.top) + L" " +
              std::to_wstring(rect.right - rect.left) + L"x" + std::to_wstring(rect.bottom - rect.top);
     if (!IntersectRect(&within, &rect, &frame) || !EqualRect(&within, &rect)) lines += L" | empty or outside";
     if (focusable && own.empty()) lines += L" | focusable without a name";
     std::set<std::wstring> names;
     ComPtr<IUnknown> child;
     for (Call(walker, kFirstChild, element, child.Put()); child;) {
-        const std::wstring name = ReadUia(walker, child.Get(), frame, depth + 1, lines);
-        if (!name.empty() && !names.insert(name).second) lines += L" | name again";
+        const std::wstring sibling = ReadUia(walker, child.Get(), frame, depth + 1, lines);
+        if (!sibling.empty() && !names.insert(sibling).second) lines += L" | name again";
         ComPtr<IUnknown> next;
         Call(walker, kNextSibling, child.Get(), next.Put());
         child = std::move(next);
@@ -75,7 +74,7 @@ std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, siz
 std::optional<std::wstring> ReadThroughUia(HWND window) {
     ComPtr<IUnknown> uia, all, walker, root;
     if (CoCreateInstance(kCUIAutomation, nullptr, CLSCTX_INPROC_SERVER, kIUIAutomation, uia.Put()) != S_OK) {
-        return std::nullopt;  // Wine before 9
+        return std::nullopt;  // Wine 8
     }
     RECT frame{};
     GetWindowRect(window, &frame);
