@@ -31,8 +31,8 @@ HRESULT Call(IUnknown* object, UiaMethod method, Arguments... arguments) {
 // An element and its subtree, a line each, indented by depth: control type, name, rectangle (relative to the window),
 // and what Windows' accessibility checkers flag: an empty rectangle or one outside the window, a focusable element
 // without a name, a name that a sibling has too. Returns the element's name. Wine 10 reads the system's own controls
-// (text box, check boxes, button) as nothing when it walks to them from their form: "unread" (the transcript above
-// reads them).
+// (text box, check boxes, button) as nothing when it walks to them from their form: "unread" (Active
+// Accessibility's transcript reads them).
 std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, size_t depth, std::wstring& lines) {
     static const std::pair<int, const wchar_t*> kTypes[] = {{50000, L"Button"}, {50002, L"CheckBox"}, {50004, L"Edit"},
         {50011, L"MenuItem"}, {50020, L"Text"}, {50032, L"Window"}, {50033, L"Pane"}};
@@ -48,12 +48,12 @@ std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, siz
     SysFreeString(name);
     std::wstring kind = std::to_wstring(type);
     for (const auto& [id, text] : kTypes) kind = id == type ? text : kind;
-    const std::wstring indent = L"\n" + std::wstring(2 * depth + 2, L' ');
-    if (type == 50025 && own.empty() && IsRectEmpty(&rect)) {
-        lines += indent + L"unread";
+    lines += L"\n" + std::wstring(2 * depth + 2, L' ');
+    if (type == 50025 && own.empty() && IsRectEmpty(&rect)) {  // a custom control with nothing to read
+        lines += L"unread";
         return own;
     }
-    lines += indent + kind + L" " + own + L" | " + std::to_wstring(rect.left - frame.left) + L"," + std::to_wstring(rect.top - frame.top) + L" " +
+    lines += kind + L" " + own + L" | " + std::to_wstring(rect.left - frame.left) + L"," + std::to_wstring(rect.top - frame.top) + L" " +
              std::to_wstring(rect.right - rect.left) + L"x" + std::to_wstring(rect.bottom - rect.top);
     if (!IntersectRect(&within, &rect, &frame) || !EqualRect(&within, &rect)) lines += L" | empty or outside";
     if (focusable && own.empty()) lines += L" | focusable without a name";
