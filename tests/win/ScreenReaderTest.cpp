@@ -150,10 +150,9 @@ struct MenuProcess {
         std::wstring command = L"Z:\\bin\\sh -c \"LC_ALL=" + std::wstring(language) + L" exec wine '" + program + L"'\"";
         STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
         PROCESS_INFORMATION shell{};
+        for (int tries = 0; FindWindowW(L"QuintaralForm", nullptr) && tries < 500; ++tries) Sleep(20);  // the last one's
         CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &shell);
-        for (const DWORD started = GetTickCount(); !FindWindowW(L"QuintaralForm", nullptr); Sleep(20)) {
-            if (GetTickCount() - started > 20000) break;
-        }
+        for (int tries = 0; !FindWindowW(L"QuintaralForm", nullptr) && tries < 1000; ++tries) Sleep(20);
         process.dwThreadId = GetWindowThreadProcessId(FindWindowW(L"QuintaralForm", nullptr), &process.dwProcessId);
         process.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.dwProcessId);
         for (HANDLE handle : {shell.hThread, shell.hProcess, std::exchange(process.hThread, nullptr)}) CloseHandle(handle);
@@ -367,6 +366,7 @@ std::vector<DWORD> Shown(HWND window) {
 // code page asked of it), its windows read from the screen: the menu, the information window with the arrow
 // selected, the dialog.
 TEST(Languages, EveryWindowLooksTheSameInGreekAndInEnglish) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(0, 0);  // over no entry
     std::vector<DWORD> seen[2][3];
     for (const DWORD codePage : {1253u, 1252u}) {
@@ -375,6 +375,7 @@ TEST(Languages, EveryWindowLooksTheSameInGreekAndInEnglish) {
         ASSERT_TRUE(window);
         EXPECT_EQ(menu.Run(&GetACP), codePage) << "the menu's code page";
         const ComPtr<IAccessible> object = ObjectOf(window);
+        ASSERT_TRUE(object);
         const std::vector<UINT> keys[3] = {{}, {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB}, {VK_ESCAPE, VK_UP, VK_RETURN}};
         for (int shown = 0; shown < 3; ++shown) {
             for (UINT key : keys[shown]) window = menu.Key(key, *object.Get());
