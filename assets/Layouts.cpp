@@ -15,7 +15,9 @@ constexpr platform::Colour kWindowText = platform::kSystemColour | 8;        // 
 constexpr platform::Colour kPaleYellow = 0x00C0FFFF;
 
 constexpr Font kMenuEntryFont{.face = L"Arial", .centipoints = 1425};
-constexpr Font kBoldDialogFont{.face = L"MS Sans Serif", .centipoints = 825, .bold = true};
+// The dialog font in bold: MS Sans Serif, named by the logical face that maps to it and to its successor under any
+// system language (platform/win32/CreateForm.cpp says why).
+constexpr Font kBoldDialogFont{.face = L"MS Shell Dlg", .centipoints = 825, .bold = true};
 
 constexpr ControlLayout kForm1Controls[] = {
     {.name = "Picture1", .kind = ControlKind::PictureBox, .left = 0, .top = 0, .width = 6015, .height = 4515,

@@ -136,7 +136,10 @@ void FormWindow::OrderChildWindows() {
 }
 
 HFONT FormWindow::FontFor(const Font& wanted) {
-    static constexpr Font kDefaultFont{.face = L"MS Sans Serif", .centipoints = 825};
+    // The system's dialog font: the logical face that Windows maps to the shell font of its own language (MS Sans
+    // Serif on 95 and NT 4, Microsoft Sans Serif from 2000 on), so that Greek reads right under any language. Named
+    // MS Sans Serif, a Greek system takes its Greek bitmap font, which Wine 10 draws with the accents misplaced.
+    static constexpr Font kDefaultFont{.face = L"MS Shell Dlg", .centipoints = 825};
     const Font& font = wanted.face.empty() ? kDefaultFont : wanted;
     for (auto& [spec, owned] : fonts_) {
         if (spec.face == font.face && spec.centipoints == font.centipoints && spec.bold == font.bold &&

@@ -7,18 +7,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <numeric>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "menu/Form1.h"
 #include "menu/Program.h"
 #include "platform/win32/Com.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/StartProgram.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace platform::win32 {
 extern LONG g_accessibleObjects;
 }
+
+// Each window's tree as UI Automation's client reads it (UiAutomation.cpp); none where the system lacks it.
+std::optional<std::wstring> ReadThroughUia(HWND window);
 
 namespace {
 
@@ -34,6 +42,13 @@ void Flush() {
 std::wstring Hex(HRESULT result) {
     wchar_t text[16];
     return std::wstring(text, static_cast<size_t>(swprintf(text, 16, L"%08lx", static_cast<unsigned long>(result))));
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                         bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
 }
 
 ComPtr<IAccessible> ObjectOf(HWND window) {
@@ -107,10 +122,14 @@ struct MenuProcess {
     HWINEVENTHOOK hook = nullptr;
     std::thread watchdog;
 
-    explicit MenuProcess(const std::wstring& program) {
+    explicit MenuProcess(const std::wstring& program, const wchar_t* language = nullptr) {
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral", KEY_WOW64_32KEY, 0);
         STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-        CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+        if (language) {
+            StartIn(language, program);
+        } else {
+            CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+        }
         hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Hear, process.dwProcessId, 0,
                                WINEVENT_OUTOFCONTEXT);
         watchdog = std::thread([menu = process.hProcess] {
@@ -123,6 +142,31 @@ struct MenuProcess {
         UnhookWinEvent(hook);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+    }
+    // Wine takes the system's language from its Unix environment, which a Windows program it starts inherits whatever
+    // its Windows one says, while a Unix program it starts gets the Windows one: a shell started from here starts the
+    // menu in `language`, which is then known by its window.
+    void StartIn(const wchar_t* language, const std::wstring& program) {
+        std::wstring command = L"Z:\\bin\\sh -c \"LC_ALL=" + std::wstring(language) + L" exec wine '" + program + L"'\"";
+        STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+        PROCESS_INFORMATION shell{};
+        for (int tries = 0; FindWindowW(L"QuintaralForm", nullptr) && tries < 500; ++tries) Sleep(20);  // the last one's
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &shell);
+        for (int tries = 0; !FindWindowW(L"QuintaralForm", nullptr) && tries < 1000; ++tries) Sleep(20);
+        process.dwThreadId = GetWindowThreadProcessId(FindWindowW(L"QuintaralForm", nullptr), &process.dwProcessId);
+        process.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.dwProcessId);
+        for (HANDLE handle : {shell.hThread, shell.hProcess, std::exchange(process.hThread, nullptr)}) CloseHandle(handle);
+    }
+    // What `function` answers to `argument` when the menu runs it on a thread of its own.
+    template <class Function>
+    DWORD Run(Function* function, UINT_PTR argument = 0) const {
+        DWORD answer = 0;
+        const platform::win32::OwnedHandle thread(CreateRemoteThread(process.hProcess, nullptr, 0,
+            reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(function)),
+            reinterpret_cast<void*>(argument), 0, nullptr));
+        WaitForSingleObject(thread.Get(), 10000);
+        GetExitCodeThread(thread.Get(), &answer);
+        return answer;
     }
     // The menu's window on screen; nullptr if it shows none within 10 s.
     HWND Up() const {
@@ -172,6 +216,23 @@ installation dialog:
 actions: hidden selection 00308002, hidden exit 80020003 80020003, hidden selected 80020003, hidden focus 00000001, arrow selected 80070057, arrow 00000000, added 80070057, none 80070057, exit selected 00000000, copyright 80020003, installation 00000000, menu gone disconnected, then 80010108
 heard: state 1, selection 1, focus 1, state 1, state 2, selection 2, focus 2, show 3, state 2, focus 2, hide 3, state 2, focus 2, state 2, state 3, selection 3, focus 3)";
 
+const std::wstring kUiaTranscript = LR"(information window:
+  Pane Quintaral | 0,0 406x307
+    unread
+    Button Επιστροφή | 370,283 29x18
+menu:
+  Pane Quintaral | 0,0 406x307
+    MenuItem Εγκατάσταση Εφαρμογής | 85,110 224x23
+    MenuItem Πληροφορίες | 87,159 130x22
+    MenuItem Έξοδος | 87,208 93x21
+    Text © 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος. | 7,285 389x16
+installation dialog:
+  Window Εγκατάσταση | 0,0 347x157
+    unread
+    unread
+    Text Ποιά μέρη ακριβώς θα εγκαταστήσετε ; | 19,37 321x25
+    unread)";
+
 // A copy of the menu with an oleacc.dll planted beside it, which Wine is told to prefer: it loads the system's. Down,
 // Down, Enter, Tab, Tab; then actions on the hidden menu, the arrow, selections a single selection refuses, the
 // copyright line, the first entry; then the menu's object, which outlived its window.
@@ -206,11 +267,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     RegCloseKey(key);
     // Wine has SetDefaultDllDirectories, which keeps the program's folder out of the search for a library named
     // without its folder: the menu is given the search of the Windows that lack it, its own folder first.
-    HANDLE older = CreateRemoteThread(menu.process.hProcess, nullptr, 0,
-        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(&SetDefaultDllDirectories)),
-        reinterpret_cast<void*>(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32), 0, nullptr);
-    EXPECT_EQ(WaitForSingleObject(older, 10000), WAIT_OBJECT_0);
-    CloseHandle(older);
+    EXPECT_TRUE(menu.Run(&SetDefaultDllDirectories, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     ComPtr<IAccessible> entries = ObjectOf(form1);
     RegDeleteKeyW(HKEY_CURRENT_USER, overrides.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, app.c_str());
@@ -219,6 +276,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     ComPtr<IAccessible> info = ObjectOf(form2);
     ASSERT_TRUE(info && form2 != form1);
     std::wstring read = L"information window:" + Read(*info.Get(), form2);
+    const std::optional<std::wstring> info2 = ReadThroughUia(form2);  // where the system has UI Automation
     BSTR action = nullptr;
     VARIANT selected{};
     entries->get_accState(Child(2), &selected);
@@ -234,6 +292,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     done += L", none " + Hex(entries->accSelect(0, Child(3)));
     done += L", exit selected " + Hex(entries->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, Child(3)));
     read += L"\nmenu:" + Read(*entries.Get(), form1);
+    const std::optional<std::wstring> menu2 = ReadThroughUia(form1);
     done += L", copyright " + Hex(entries->accDoDefaultAction(Child(4)));
     done += L", installation " + Hex(entries->accDoDefaultAction(Child(1)));
     long count = 0;
@@ -243,18 +302,19 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     ASSERT_TRUE((dialog = menu.Up()) && dialog != form1);
     done += L", then " + Hex(entries->get_accChildCount(&count));  // cut off from its object
     read += L"\ninstallation dialog:" + Read(*ObjectOf(dialog).Get(), dialog);
+    const std::optional<std::wstring> dialog2 = ReadThroughUia(dialog);
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     DWORD exit = WaitForSingleObject(menu.process.hProcess, 10000);
     GetExitCodeProcess(menu.process.hProcess, &exit);
     Flush();
     EXPECT_EQ(exit, 0u) << "the menu ends as it should, without a crash";
     const std::wstring transcript = read + L"\nactions: " + done + L"\nheard: " + g_heard;
-    std::string bytes(transcript.size() * 3, '\0');
-    const int length = static_cast<int>(transcript.size());
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, transcript.data(), length, bytes.data(),
-                                                         static_cast<int>(bytes.size()), nullptr, nullptr)));
-    std::printf("%s\n", bytes.c_str());
+    std::printf("%s\n", Utf8(transcript).c_str());
     EXPECT_TRUE(transcript == kTranscript) << "the transcript above";
+    const std::wstring uia = L"information window:" + info2.value_or(L"") + L"\nmenu:" + menu2.value_or(L"") +
+                             L"\ninstallation dialog:" + dialog2.value_or(L"");
+    std::printf("%s\n", Utf8(info2 ? uia : L"no UI Automation here: not read").c_str());
+    EXPECT_TRUE(!info2 || uia == kUiaTranscript) << "read through UI Automation: above";
 }
 
 // A client that keeps objects past their windows gets an error from them, not freed memory, and each is freed
@@ -292,6 +352,56 @@ TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
     menu.Reset();
     text.Reset();
     EXPECT_EQ(platform::win32::g_accessibleObjects, 0) << "every object freed";
+}
+
+// A window as the screen shows it once painted: two reads a moment apart agree.
+std::vector<DWORD> Shown(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
+    BITMAPINFO info{.bmiHeader = {.biSize = sizeof info.bmiHeader, .biWidth = width, .biHeight = -height, .biPlanes = 1,
+                                  .biBitCount = 32}};
+    void* bits = nullptr;
+    const platform::win32::WindowDc screen(nullptr);
+    const platform::win32::OwnedDc copy(CreateCompatibleDC(screen.Get()));
+    const platform::win32::OwnedBitmap bitmap(CreateDIBSection(copy.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const platform::win32::Selected selected(copy.Get(), bitmap.Get());
+    std::vector<DWORD> shown, before{0};
+    for (int tries = 0; tries < 20 && shown != before; ++tries, Sleep(200)) {
+        before = std::exchange(shown, {});
+        BitBlt(copy.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        shown.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    }
+    return shown;
+}
+
+// Every Greek text reads the same whatever the system's language: the real menu started in Greek and in English (its
+// code page asked of it), its windows read from the screen: the menu, the information window with the arrow
+// selected, the dialog.
+TEST(Languages, EveryWindowLooksTheSameInGreekAndInEnglish) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SetCursorPos(0, 0);  // over no entry
+    std::vector<DWORD> seen[2][3];
+    for (const DWORD codePage : {1253u, 1252u}) {
+        MenuProcess menu(platform::win32::FromProgramFolder(L"menu.exe"), codePage == 1253 ? L"el_GR.UTF-8" : L"en_US");
+        HWND window = menu.Up();
+        ASSERT_TRUE(window);
+        EXPECT_EQ(menu.Run(&GetACP), codePage) << "the menu's code page";
+        const ComPtr<IAccessible> object = ObjectOf(window);
+        ASSERT_TRUE(object);
+        const std::vector<UINT> keys[3] = {{}, {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB}, {VK_ESCAPE, VK_UP, VK_RETURN}};
+        for (int shown = 0; shown < 3; ++shown) {
+            for (UINT key : keys[shown]) window = menu.Key(key, *object.Get());
+            seen[codePage == 1252][shown] = Shown(window);
+        }
+    }
+    for (const int shown : {0, 1, 2}) {
+        const std::vector<DWORD>&greek = seen[0][shown], &english = seen[1][shown];
+        ASSERT_TRUE(greek.size() > 1 && greek.size() == english.size()) << "window " << shown;
+        EXPECT_EQ(std::transform_reduce(greek.begin(), greek.end(), english.begin(), 0, std::plus<>(),
+                                        std::not_equal_to<>()), 0) << "pixels that differ in window " << shown;
+    }
 }
 
 }  // namespace

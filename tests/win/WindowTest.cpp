@@ -168,7 +168,7 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
             GetObjectW(own ? reinterpret_cast<HGDIOBJ>(SendMessageW(own, WM_GETFONT, 0, 0)) : Native(control).font,
                        sizeof font, &font);
             EXPECT_EQ(font.lfCharSet, 161) << "Greek";
-            EXPECT_EQ(std::wstring(font.lfFaceName), row.font.face.empty() ? L"MS Sans Serif" : row.font.face);
+            EXPECT_EQ(std::wstring(font.lfFaceName), row.font.face.empty() ? L"MS Shell Dlg" : row.font.face);
             EXPECT_EQ(font.lfHeight, -MulDiv(row.font.face.empty() ? 825 : row.font.centipoints, dpi, 7200));
             EXPECT_EQ(font.lfWeight, row.font.bold ? FW_BOLD : FW_NORMAL);
             if (row.kind != platform::ControlKind::TextBox) continue;
