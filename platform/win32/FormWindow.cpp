@@ -105,7 +105,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam < controls_.size() && Actionable(controls_[wParam])) platform_.Clicked(*ControlOf(wParam));
         return 0;
     case WM_CLOSE:
-        platform_.CloseFromKeyboard(form_);
+        platform_.CloseRequested(form_);
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
