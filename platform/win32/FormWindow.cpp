@@ -4,6 +4,9 @@
 
 #include <windowsx.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "Accessible.h"
 
 namespace platform::win32 {
@@ -15,21 +18,32 @@ constexpr UINT kClickLater = WM_APP + 1;
 
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
+// The form's object lies in the window's extra bytes, which only its class knows of.
+constexpr int kObjectSlot = 0;
+
 }  // namespace
 
 void FormWindow::RegisterClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = Procedure;
+    windowClass.cbWndExtra = sizeof(FormWindow*);
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kFormClass;
     RegisterClassExW(&windowClass);
 }
 
+// Known by its class, not by its procedure: tools that subclass other programs' windows (skinning tools,
+// title-bar add-ons, magnifiers) put theirs in front of it, and it then gets every message through theirs.
 FormWindow* FormWindow::FromHandle(HWND window) {
-    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(Procedure)) return nullptr;
-    return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    wchar_t name[std::size(kFormClass) + 1] = L"";
+    DWORD process = 0;
+    if (!window || !GetClassNameW(window, name, static_cast<int>(std::size(name))) || wcscmp(name, kFormClass) ||
+        !GetWindowThreadProcessId(window, &process) || process != GetCurrentProcessId()) {
+        return nullptr;
+    }
+    return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, kObjectSlot));
 }
 
 FormWindow::~FormWindow() {
@@ -45,7 +59,7 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
     if (message == WM_NCCREATE) {
         auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->frame_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, kObjectSlot, reinterpret_cast<LONG_PTR>(self));
     }
     FormWindow* self = FromHandle(window);
     if (self && message == WM_NCDESTROY) {
@@ -64,7 +78,7 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 void FormWindow::OnDestroyed() noexcept {
     Disconnect(accessible_);
     for (NativeControl& control : controls_) Disconnect(control.accessible);
-    SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(frame_, kObjectSlot, 0);
     frame_ = nullptr;
 }
 

@@ -19,6 +19,7 @@
 namespace platform::win32 {
 extern LONG g_accessibleObjects;
 }
+void PutToolInFront(HWND window);
 
 namespace {
 
@@ -245,7 +246,7 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
 
 // A client that keeps objects past their windows gets an error from them, not freed memory, and each is freed
 // once let go; a caption that changes is heard as a name that changes, once. A click asked for before the
-// window was hidden does nothing.
+// window was hidden does nothing. A tool's procedure stands in front of ours.
 TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
     ComPtr<IAccessible> menu, text;
     {
@@ -254,6 +255,7 @@ TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
         platform.Dispatch([&] { StartMenu(forms); });
         Flush();
         Form1& form1 = *forms.Find<Form1>();
+        PutToolInFront(GetActiveWindow());
         menu = ObjectOf(GetActiveWindow());
         g_heard.clear();
         HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
