@@ -123,7 +123,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
-        OnSchemeChanged();
+        OnSchemeChanged(message == WM_SYSCOLORCHANGE);
         break;
     case WM_UPDATEUISTATE:
     case WM_SETFOCUS:
@@ -166,8 +166,13 @@ LRESULT FormWindow::OnColourEdit(HDC dc, HWND edit) {
     return 0;
 }
 
-void FormWindow::OnSchemeChanged() {
-    highContrast_ = HighContrastOn();
+// A setting matters only where it turned high contrast on or off: the other broadcasts (the environment, the
+// locale, policies, the colour set that Windows 10 and 11 send in bursts) redraw nothing. A change of scheme sends
+// the system's colours first and then the setting, and is drawn once.
+void FormWindow::OnSchemeChanged(bool colours) {
+    const bool highContrast = HighContrastOn();
+    if (!colours && highContrast == highContrast_) return;
+    highContrast_ = highContrast;
     RedrawWindow(frame_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 

@@ -110,8 +110,8 @@ private:
     static LRESULT CALLBACK TextBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnDestroyed() noexcept;
-    // The system's colours or high contrast changed: every part is drawn anew in the new ones.
-    void OnSchemeChanged();
+    // The system's colours (`colours`) or a setting changed: where that changed the look, every part is drawn anew.
+    void OnSchemeChanged(bool colours);
     void OnPaint();
     void OnButtonUp(POINT point);
     LRESULT OnColourEdit(HDC dc, HWND edit);

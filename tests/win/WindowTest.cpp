@@ -189,8 +189,9 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
     }
 }
 
-// The entry under the pointer is repainted, nothing else (its colour is read end-to-end). A click is a press and a
-// release on the same entry while the window holds the pointer. A tool's procedure stands in front of ours.
+// The entry under the pointer is repainted, nothing else (its colour is read end-to-end); a broadcast, only where the
+// system's colours or high contrast changed, and a change of scheme, colours then setting, once. A click is a press
+// and a release on the same entry while the window holds the pointer. A tool's procedure stands in front of ours.
 TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPressed) {
     HWND frame = FrameOf(Menu());
     const RECT entry = Native(Menu().Label1).rect;
@@ -206,6 +207,18 @@ TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPr
     EXPECT_STREQ(repaints(), "nothing") << "already red";
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
     EXPECT_STREQ(repaints(), "the entry");
+    const struct { UINT message; WPARAM setting; const wchar_t* area; bool high; const char* repainted; } sent[] = {
+        {WM_SETTINGCHANGE, 0, L"Environment", false, "nothing"}, {WM_SETTINGCHANGE, 0, L"intl", false, "nothing"},
+        {WM_SETTINGCHANGE, 0, L"Policy", false, "nothing"},
+        {WM_SETTINGCHANGE, 0, L"ImmersiveColorSet", false, "nothing"}, {WM_SYSCOLORCHANGE, 0, nullptr, true, "more"},
+        {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, true, "nothing"},
+        {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, false, "more"}, {WM_SYSCOLORCHANGE, 0, nullptr, false, "more"},
+    };
+    for (const auto& [message, setting, area, high, repainted] : sent) {
+        g_highContrast = high;
+        SendMessageW(frame, message, setting, reinterpret_cast<LPARAM>(area));
+        EXPECT_STREQ(repaints(), repainted) << message << " " << setting << " high contrast " << high;
+    }
     DeleteObject(pending);
     DeleteObject(expected);
 
