@@ -90,8 +90,10 @@ public:
     bool Shown(const NativeControl& control) const;
     // A label with a handler for its click, as a mouse or the keys click it.
     bool Clickable(const NativeControl& control) const;
-    // A clickable label that is shown: what a user could click now.
-    bool Actionable(const NativeControl& label) const { return Clickable(label) && Shown(label); }
+    // A clickable label that is shown, its window not disabled by a message box: what a user could click now.
+    bool Actionable(const NativeControl& label) const {
+        return Clickable(label) && Shown(label) && IsWindowEnabled(frame_);
+    }
     // The label that the keys have selected, as a child; CHILDID_SELF for none.
     LONG SelectedChild() const;
     // The label or child window at `point` of the client area, as a child; CHILDID_SELF for the
