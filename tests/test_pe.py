@@ -27,7 +27,7 @@ ALLOWED_IMPORTS = {dll: set(names.split()) for dll, names in {
         GetSystemMetrics GetWindowLongW GetWindowTextLengthW GetWindowTextW IntersectRect InvalidateRect CallNextHookEx
         FindWindowExW GetLastActivePopup IsIconic SetWindowsHookExW UnhookWindowsHookEx BringWindowToTop DrawFocusRect
         RedrawWindow
-        GetClassNameW GetWindowThreadProcessId IsWindowEnabled
+        AllowSetForegroundWindow GetClassNameW GetWindowThreadProcessId IsWindowEnabled RegisterWindowMessageW
         IsRectEmpty IsWindowVisible LoadCursorW LoadImageW MessageBoxW PeekMessageW PostQuitMessage
         PtInRect RegisterClassExW ReleaseCapture ReleaseDC SendMessageW SetCapture SetForegroundWindow SetWindowLongW
         SetWindowPos SetWindowTextW ShowWindow TranslateMessage CallWindowProcW ChildWindowFromPointEx ClientToScreen

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "Accessible.h"
+#include "SecondStart.h"
 
 namespace platform::win32 {
 
@@ -83,6 +84,11 @@ void FormWindow::OnDestroyed() noexcept {
 }
 
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A second start that Windows refused the foreground handed it to this menu.
+    if (message == ComeForwardMessage()) {
+        if (IsWindowVisible(frame_)) BringForward(frame_);
+        return 0;
+    }
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
