@@ -15,15 +15,6 @@ constexpr DWORD kPollMs = 50;
 // Registered once, on the window thread: a plain variable, without the runtime's guarded initialization.
 UINT g_comeForward = 0;
 
-// The visible window of a menu running in this session (the others are hidden, as the menu behind the
-// information window); nullptr for none.
-HWND RunningMenuWindow() {
-    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, kFormClass, nullptr));) {
-        if (IsWindowVisible(window)) return window;
-    }
-    return nullptr;
-}
-
 // Windows gives the foreground only to the process that has the user's input (on XP a menu that AutoPlay
 // started has not): this start, which has it, hands it on, and the first menu takes it itself.
 void BringRunningMenuForward(HWND form) {
@@ -47,6 +38,13 @@ UINT ComeForwardMessage() {
         filter(g_comeForward, kAllow);
     }
     return g_comeForward;
+}
+
+HWND RunningMenuWindow() {
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, kFormClass, nullptr));) {
+        if (IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 bool BringForward(HWND form) {

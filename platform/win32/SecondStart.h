@@ -15,5 +15,8 @@ bool FirstStart(OwnedHandle& mark);
 UINT ComeForwardMessage();
 // Brings the form's window `form`, or the message box it waits on, to the front; false where Windows refused it.
 bool BringForward(HWND form);
+// The visible window of a menu running in this session (not the others, hidden, as the menu behind the information
+// window); nullptr for none.
+HWND RunningMenuWindow();
 
 }  // namespace platform::win32
