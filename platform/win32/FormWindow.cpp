@@ -84,8 +84,9 @@ void FormWindow::OnDestroyed() noexcept {
 }
 
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    // A second start that Windows refused the foreground handed it to this menu.
-    if (message == ComeForwardMessage()) {
+    // A second start that Windows refused the foreground handed it to this menu. Registered messages lie from
+    // 0xC000: the others never ask for it, also where it could not be registered.
+    if (message >= 0xC000 && message == ComeForwardMessage()) {
         if (IsWindowVisible(frame_)) BringForward(frame_);
         return 0;
     }
