@@ -42,6 +42,7 @@ add_library(menu_win32 OBJECT
   platform/win32/FormWindow.cpp
   platform/win32/Painting.cpp
   platform/win32/Win32Platform.cpp
+  platform/win32/SecondStart.cpp
   platform/win32/StartProgram.cpp
   system/Win32SystemCalls.cpp)
 target_link_libraries(menu_win32 PUBLIC menu_core user32 gdi32)

@@ -168,7 +168,7 @@ void Platform::End() {
     throw ProgramEnded{};
 }
 
-void Platform::CloseFromKeyboard(Form& form) noexcept {
+void Platform::CloseRequested(Form& form) noexcept {
     Dispatch([&] {
         Unload(form);
         if (!AnyVisible()) End();

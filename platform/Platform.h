@@ -138,9 +138,9 @@ public:
     void ChDir(std::wstring_view path);
     [[noreturn]] void End();
 
-    // The user closed a window from the keyboard: it is unloaded like any other, and the
-    // program ends when no visible window is left.
-    void CloseFromKeyboard(Form& form) noexcept;
+    // The window was asked to close (Alt+F4, the task bar's Close, End task, a tool): it is
+    // unloaded like any other, and the program ends when no visible window is left.
+    void CloseRequested(Form& form) noexcept;
     // The window became active: Form_Activate runs unless it was the program's active one
     // already, and the keyboard goes back where it was (at the first showing, to the first
     // control in the Tab order that has a window of its own).

@@ -34,7 +34,7 @@ public:
             if (verb == L"move") MouseMoved(*control);
             if (verb == L"click") Clicked(*control);
             if (verb == L"check") StateOf(*control).value = std::stoi(argument);
-            if (verb == L"altf4") CloseFromKeyboard(*form);
+            if (verb == L"altf4") CloseRequested(*form);
             if (verb == L"fail") Dispatch([&] { throw RuntimeError{std::stoul(target), L"failed"}; });
             if (verb != L"key") continue;
             const auto key = static_cast<Key>(std::ranges::find(kKeys, target) - kKeys);

@@ -197,7 +197,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) noexcept override {
         const NativeControl* label = LabelAt(child);
         if (!label) return Answer(child, &IAccessible::get_accDefaultAction, action);
-        // Hidden, as the menu is behind the information window, a label has no action to offer.
+        // Hidden, as the menu is behind the information window, or behind a message box, a label has no action to
+        // offer.
         if (!form_->Actionable(*label)) return DISP_E_MEMBERNOTFOUND;
         return String(label->layout->role == Role::PushButton ? L"Press" : L"Click", action);
     }
@@ -288,9 +289,12 @@ private:
     }
     LONG StateOf(const NativeControl& label, LONG id) const {
         LONG bits = form_->Shown(label) ? 0 : STATE_SYSTEM_INVISIBLE;
+        // While a message box is up, its owner is disabled, and its labels with it, as the system's controls are.
+        const bool enabled = IsWindowEnabled(form_->Handle());
+        if (!enabled) bits |= STATE_SYSTEM_UNAVAILABLE;
         if (!form_->Clickable(label)) {
             bits |= STATE_SYSTEM_READONLY;
-        } else {
+        } else if (enabled) {
             bits |= STATE_SYSTEM_FOCUSABLE;
             const bool menuItem = label.layout->role == Role::MenuItem;
             if (menuItem) bits |= STATE_SYSTEM_SELECTABLE;

@@ -4,7 +4,11 @@
 
 #include <windowsx.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "Accessible.h"
+#include "SecondStart.h"
 
 namespace platform::win32 {
 
@@ -15,21 +19,32 @@ constexpr UINT kClickLater = WM_APP + 1;
 
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
+// The form's object lies in the window's extra bytes, which only its class knows of.
+constexpr int kObjectSlot = 0;
+
 }  // namespace
 
 void FormWindow::RegisterClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = Procedure;
+    windowClass.cbWndExtra = sizeof(FormWindow*);
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kFormClass;
     RegisterClassExW(&windowClass);
 }
 
+// Known by its class, not by its procedure: tools that subclass other programs' windows (skinning tools,
+// title-bar add-ons, magnifiers) put theirs in front of it, and it then gets every message through theirs.
 FormWindow* FormWindow::FromHandle(HWND window) {
-    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(Procedure)) return nullptr;
-    return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    wchar_t name[std::size(kFormClass) + 1] = L"";
+    DWORD process = 0;
+    if (!window || !GetClassNameW(window, name, static_cast<int>(std::size(name))) || wcscmp(name, kFormClass) ||
+        !GetWindowThreadProcessId(window, &process) || process != GetCurrentProcessId()) {
+        return nullptr;
+    }
+    return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(window, kObjectSlot));
 }
 
 FormWindow::~FormWindow() {
@@ -45,7 +60,7 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
     if (message == WM_NCCREATE) {
         auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->frame_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, kObjectSlot, reinterpret_cast<LONG_PTR>(self));
     }
     FormWindow* self = FromHandle(window);
     if (self && message == WM_NCDESTROY) {
@@ -64,11 +79,17 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 void FormWindow::OnDestroyed() noexcept {
     Disconnect(accessible_);
     for (NativeControl& control : controls_) Disconnect(control.accessible);
-    SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(frame_, kObjectSlot, 0);
     frame_ = nullptr;
 }
 
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A second start that Windows refused the foreground handed it to this menu. Registered messages lie from
+    // 0xC000: the others never ask for it, also where it could not be registered.
+    if (message >= 0xC000 && message == ComeForwardMessage()) {
+        if (IsWindowVisible(frame_)) BringForward(frame_);
+        return 0;
+    }
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
@@ -105,11 +126,11 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam < controls_.size() && Actionable(controls_[wParam])) platform_.Clicked(*ControlOf(wParam));
         return 0;
     case WM_CLOSE:
-        platform_.CloseFromKeyboard(form_);
+        platform_.CloseRequested(form_);
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
-        OnSchemeChanged();
+        OnSchemeChanged(message == WM_SYSCOLORCHANGE);
         break;
     case WM_UPDATEUISTATE:
     case WM_SETFOCUS:
@@ -152,8 +173,13 @@ LRESULT FormWindow::OnColourEdit(HDC dc, HWND edit) {
     return 0;
 }
 
-void FormWindow::OnSchemeChanged() {
-    highContrast_ = HighContrastOn();
+// A setting matters only where it turned high contrast on or off: the other broadcasts (the environment, the
+// locale, policies, the colour set that Windows 10 and 11 send in bursts) redraw nothing. A change of scheme sends
+// the system's colours first and then the setting, and is drawn once.
+void FormWindow::OnSchemeChanged(bool colours) {
+    const bool highContrast = HighContrastOn();
+    if (!colours && highContrast == highContrast_) return;
+    highContrast_ = highContrast;
     RedrawWindow(frame_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 

@@ -90,8 +90,10 @@ public:
     bool Shown(const NativeControl& control) const;
     // A label with a handler for its click, as a mouse or the keys click it.
     bool Clickable(const NativeControl& control) const;
-    // A clickable label that is shown: what a user could click now.
-    bool Actionable(const NativeControl& label) const { return Clickable(label) && Shown(label); }
+    // A clickable label that is shown, its window not disabled by a message box: what a user could click now.
+    bool Actionable(const NativeControl& label) const {
+        return Clickable(label) && Shown(label) && IsWindowEnabled(frame_);
+    }
     // The label that the keys have selected, as a child; CHILDID_SELF for none.
     LONG SelectedChild() const;
     // The label or child window at `point` of the client area, as a child; CHILDID_SELF for the
@@ -110,8 +112,8 @@ private:
     static LRESULT CALLBACK TextBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnDestroyed() noexcept;
-    // The system's colours or high contrast changed: every part is drawn anew in the new ones.
-    void OnSchemeChanged();
+    // The system's colours (`colours`) or a setting changed: where that changed the look, every part is drawn anew.
+    void OnSchemeChanged(bool colours);
     void OnPaint();
     void OnButtonUp(POINT point);
     LRESULT OnColourEdit(HDC dc, HWND edit);

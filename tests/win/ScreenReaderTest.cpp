@@ -24,6 +24,7 @@
 namespace platform::win32 {
 extern LONG g_accessibleObjects;
 }
+void PutToolInFront(HWND window);
 
 // Each window's tree as UI Automation's client reads it (UiAutomation.cpp); none where the system lacks it.
 std::optional<std::wstring> ReadThroughUia(HWND window);
@@ -196,6 +197,26 @@ struct MenuProcess {
     }
 };
 
+// The menu read while a message box waits in front of it, a selection and a default action asked; the box then closed.
+std::wstring g_behindBox;
+
+void CALLBACK ReadBehindBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND box = GetActiveWindow(), form = GetWindow(box, GW_OWNER);
+    ComPtr<IAccessible> menu = ObjectOf(form);
+    g_behindBox = Read(*menu.Get(), form) + L"\n  selected " + Hex(menu->accSelect(SELFLAG_TAKEFOCUS, Child(1))) +
+                  L", exit " + Hex(menu->accDoDefaultAction(Child(3)));
+    PostMessageW(box, WM_CLOSE, 0, 0);
+}
+
+const std::wstring kBehindBox = LR"(
+  0 Quintaral | client | unavailable | 
+  1 Εκτέλεση Εφαρμογής | menu item | unavailable | 
+  2 Πληροφορίες | menu item | unavailable | 
+  3 Έξοδος | menu item | unavailable | 
+  4 © 1999 Quintaral Software. Με την επιφύλαξη παντός δικαιώματος. | static text | unavailable read only | 
+  selected 80020003, exit 80020003)";
+
 const std::wstring kTranscript = LR"(information window:
   0 Quintaral | client | focusable |  | focus window
   1 Πληροφορίες | text | focused focusable |  | window
@@ -318,8 +339,8 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
 }
 
 // A client that keeps objects past their windows gets an error from them, not freed memory, and each is freed
-// once let go; a caption that changes is heard as a name that changes, once. A click asked for before the
-// window was hidden does nothing.
+// once let go; a caption that changes is heard as a name that changes, once. Behind a message box, the entries are
+// unavailable. A click asked for before the window was hidden does nothing. A tool's procedure stands in front of ours.
 TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
     ComPtr<IAccessible> menu, text;
     {
@@ -328,6 +349,7 @@ TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
         platform.Dispatch([&] { StartMenu(forms); });
         Flush();
         Form1& form1 = *forms.Find<Form1>();
+        PutToolInFront(GetActiveWindow());
         menu = ObjectOf(GetActiveWindow());
         g_heard.clear();
         HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
@@ -336,6 +358,9 @@ TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
         Flush();
         UnhookWinEvent(hook);
         EXPECT_TRUE(g_heard == L"name 1");
+        SetTimer(nullptr, 0, 0, ReadBehindBox);
+        platform.Dispatch([&] { platform.MsgBox(L"Πατήστε ΟΚ για συνέχεια", 0, L"Setup"); });
+        EXPECT_TRUE(g_behindBox == kBehindBox) << "the menu behind the box";
         ASSERT_EQ(menu->accDoDefaultAction(Child(3)), S_OK);
         form1.Hide();
         Flush();

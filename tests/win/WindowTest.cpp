@@ -1,6 +1,7 @@
 // The three windows on the real window system: every value they are given, where the pointer goes, what is repainted,
 // and the system's colour schemes.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,24 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "menu/Form1.h"
 #include "menu/Program.h"
 #include "platform/win32/FormWindow.h"
+#include "platform/win32/SecondStart.h"
 #include "platform/win32/Win32Platform.h"
 #include "windows/Form2.h"
 #include "windows/egatast.h"
+
+// A tool's procedure in front of a form window's own, as skinning tools, title-bar add-ons and magnifiers put theirs
+// into other programs' windows: it passes every message on.
+LONG_PTR g_behindTool = 0;
+LRESULT CALLBACK ToolInFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(reinterpret_cast<WNDPROC>(g_behindTool), window, message, wParam, lParam);
+}
+void PutToolInFront(HWND window) { g_behindTool = SetWindowLongPtrW(window, GWLP_WNDPROC, LONG_PTR(ToolInFront)); }
 
 namespace {
 
@@ -33,6 +44,7 @@ protected:
     void SetUp() override {
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral", KEY_WOW64_32KEY, 0);
         platform.Dispatch([&] { StartMenu(forms); });
+        PutToolInFront(FrameOf(Menu()));
         Flush();
     }
     Form1& Menu() { return *forms.Find<Form1>(); }
@@ -191,8 +203,9 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
     }
 }
 
-// The entry under the pointer is repainted, nothing else (its colour is read end-to-end). A click
-// is a press and a release on the same entry while the window holds the pointer.
+// The entry under the pointer is repainted, nothing else (its colour is read end-to-end); a broadcast, only where the
+// system's colours or high contrast changed, and a change of scheme, colours then setting, once. A click is a press
+// and a release on the same entry while the window holds the pointer. A tool's procedure stands in front of ours.
 TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPressed) {
     HWND frame = FrameOf(Menu());
     const RECT entry = Native(Menu().Label1).rect;
@@ -208,6 +221,16 @@ TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPr
     EXPECT_STREQ(repaints(), "nothing") << "already red";
     Send(Menu().Picture1, WM_MOUSEMOVE, {Px(5250), Px(3750)});
     EXPECT_STREQ(repaints(), "the entry");
+    const struct { UINT message; WPARAM setting; const wchar_t* area; bool high; const char* repainted; } sent[] = {
+        {WM_SETTINGCHANGE, 0, L"Environment", false, "nothing"}, {WM_SETTINGCHANGE, 0, L"intl", false, "nothing"},
+        {WM_SETTINGCHANGE, 0, L"ImmersiveColorSet", false, "nothing"}, {WM_SYSCOLORCHANGE, 0, nullptr, true, "more"},
+        {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, true, "nothing"},
+        {WM_SYSCOLORCHANGE, 0, nullptr, true, "more"}, {WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, nullptr, false, "more"}};
+    for (const auto& [message, setting, area, high, repainted] : sent) {
+        g_highContrast = high;
+        SendMessageW(frame, message, setting, reinterpret_cast<LPARAM>(area));
+        EXPECT_STREQ(repaints(), repainted) << message << " " << setting << " high contrast " << high;
+    }
     DeleteObject(pending);
     DeleteObject(expected);
 
@@ -308,6 +331,40 @@ TEST_F(RealWindows, EveryTextStaysReadableInTheSystemsSchemes) {
     }
     EXPECT_EQ(inside, 0);
     EXPECT_GT(edge, (width + height) / 2);
+}
+
+// A second start beside this menu: the menu ending (its mark left by a thread that ended holding it), behind the
+// information window (first in the windows' order), its mark's rights all taken (elevated, another user's), the
+// box in front of the dialog, brought forward over another window; then the first menu asked to come forward.
+TEST_F(RealWindows, ASecondStartBringsTheVisibleWindowOrItsBoxForward) {
+    using platform::win32::FirstStart;
+    platform::win32::OwnedHandle mark, second;
+    std::thread([&] { mark.Reset(CreateMutexW(nullptr, TRUE, L"Local\\Quintaral.StartMenu")); }).join();
+    Menu().Hide();
+    EXPECT_TRUE(FirstStart(second)) << "a menu that ends";
+    platform.Clicked(Menu().Label2);
+    SetWindowPos(FrameOf(Menu()), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(platform::win32::RunningMenuWindow(), FrameOf(forms.Get<Form2>())) << "the menu hidden behind";
+    ACL empty{};
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    ASSERT_EQ(SetSecurityInfo(mark.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &empty,
+                              nullptr), 0u);
+    EXPECT_FALSE(FirstStart(second)) << "a mark that may not be opened";
+    platform.Clicked(forms.Get<Form2>().Label1);
+    platform.Clicked(Menu().Label1);
+    HWND dialog = FrameOf(forms.Get<egatast>());
+    auto popup = [](HWND owner) { return CreateWindowExW(0, L"STATIC", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9,
+                                                         owner, nullptr, nullptr, nullptr); };
+    HWND box = popup(dialog), other = popup(nullptr);
+    SetActiveWindow(box);
+    SetForegroundWindow(other);
+    EXPECT_FALSE(FirstStart(second));
+    EXPECT_EQ(GetForegroundWindow(), box) << "the box in front of the dialog";
+    SetForegroundWindow(other);
+    PostMessageW(dialog, platform::win32::ComeForwardMessage(), 0, 0);
+    Flush();
+    EXPECT_EQ(GetForegroundWindow(), box) << "the first menu, asked to come forward";
+    DestroyWindow(other);
 }
 
 }  // namespace
