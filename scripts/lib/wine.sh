@@ -10,6 +10,7 @@ QUIN_BUILD=$QUIN_ROOT/build
 # The 32-bit programs that ship; where each other program comes from, choose_wine says.
 export QUIN_EXE_DIR=$QUIN_BUILD/windows
 source "$QUIN_ROOT/scripts/lib/disc.sh"
+source "$QUIN_ROOT/scripts/lib/debian.sh"
 source "$QUIN_ROOT/scripts/lib/wine32.sh"
 
 # Our own prefix, never the user's ~/.wine. winemenubuilder would write launchers into the

@@ -16,11 +16,13 @@
 
 QUIN_BINFMT=/proc/sys/fs/binfmt_misc
 # Wine's 32-bit loader allocates its address space piece by piece where no preloader comes with
-# it (Debian's Wine has none). Bookworm's QEMU 7.2 refuses every such piece and each program
-# then takes a minute to start; QEMU 10 from bookworm-backports starts it in under a second.
-QUIN_QEMU_SUITE=bookworm-backports
+# it (Debian's Wine has none), each piece with MAP_FIXED_NOREPLACE. A 32-bit guest's whole address
+# space is reserved by QEMU itself, and up to 8.0 QEMU passed the flag on to the kernel, which then
+# refused every piece: with bookworm's 7.2 each program takes a minute to start (132,000 memory-map
+# calls for the window lister). 8.1 replaces that reservation instead ("linux-user: Unset
+# MAP_FIXED_NOREPLACE for host"); measured here, 10.0 starts a program in under a second.
+QUIN_QEMU_MINIMUM=8.1
 QUIN_QEMU=/usr/bin/qemu-i386
-QUIN_BACKPORTS_SOURCE=/etc/apt/sources.list.d/quintaral-bookworm-backports.sources
 
 quin_runs_wine32() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 # Whether the kernel refuses Wine's 32-bit loader as a program it cannot run at all.
@@ -62,23 +64,53 @@ choose_wine() {
     export QUIN_TOOL_DIR=$QUIN_BUILD/$([[ $QUIN_WINE32 == native ]] && echo windows || echo windows64)
 }
 
-# QEMU from bookworm-backports, and a binfmt_misc entry that sends 32-bit x86 programs to it for as
-# long as the calling script runs: the machine's 32-bit handling is left as it was found.
-ensure_emulation() {
-    if [[ ! -x $QUIN_QEMU ]]; then
-        quin_as_root apt-get update -q || return 1
+# qemu_version SOURCE: qemu-user's version installed ("installed") or that apt would install ("candidate").
+qemu_version() {
+    local version
+    version=$(LC_ALL=C apt-cache policy qemu-user | sed -n "s/^ *${1^}: //p")
+    [[ $version == "(none)" ]] || echo "$version"
+}
+# Debian's versions of QEMU carry the epoch 1; "~" lets 8.1's release candidates count.
+qemu_new_enough() { [[ -n $1 ]] && dpkg --compare-versions "$1" ge "1:$QUIN_QEMU_MINIMUM~"; }
+
+# QEMU from this release where its own is new enough, else from the release's backports, whose source
+# is added where apt reads none, on the mirror apt already uses for the release.
+install_qemu() {
+    local release backports source mirror candidate installed
+    release=$(quin_release) || return 1
+    backports=$release-backports
+    quin_as_root apt-get update -q || return 1
+    candidate=$(qemu_version candidate)
+    if qemu_new_enough "$candidate"; then
+        quin_log "installing qemu-user $candidate from $release"
+        quin_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends qemu-user ||
+            return 1
+    else
         # A source counts only where apt reads it: not commented out, not disabled.
-        if ! apt-cache policy | grep -q ",n=$QUIN_QEMU_SUITE,"; then
-            quin_log "adding Debian's $QUIN_QEMU_SUITE to apt's sources ($QUIN_BACKPORTS_SOURCE)"
-            printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-                "$QUIN_QEMU_SUITE" /usr/share/keyrings/debian-archive-keyring.gpg |
-                quin_as_root tee "$QUIN_BACKPORTS_SOURCE" >/dev/null
+        if ! LC_ALL=C apt-cache policy | grep -q ",n=$backports,"; then
+            mirror=$(quin_release_mirror "$release")
+            [[ -n $mirror ]] || { quin_log "error: no source that apt reads has $release"; return 1; }
+            source=/etc/apt/sources.list.d/quintaral-$backports.sources
+            quin_log "$release's qemu-user ${candidate:-(none)} predates QEMU $QUIN_QEMU_MINIMUM;" \
+                "adding $backports from $mirror to apt's sources ($source)"
+            printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
+                "$mirror" "$backports" /usr/share/keyrings/debian-archive-keyring.gpg |
+                quin_as_root tee "$source" >/dev/null
             quin_as_root apt-get update -q || return 1
         fi
-        quin_log "installing qemu-user from $QUIN_QEMU_SUITE"
+        quin_log "installing qemu-user from $backports"
         quin_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-            -t "$QUIN_QEMU_SUITE" qemu-user || return 1
+            -t "$backports" qemu-user || return 1
     fi
+    installed=$(qemu_version installed)
+    qemu_new_enough "$installed" ||
+        { quin_log "error: qemu-user ${installed:-(none)} is installed, older than QEMU $QUIN_QEMU_MINIMUM"; return 1; }
+}
+
+# QEMU new enough, and a binfmt_misc entry that sends 32-bit x86 programs to it for as long as the
+# calling script runs: the machine's 32-bit handling is left as it was found.
+ensure_emulation() {
+    qemu_new_enough "$(qemu_version installed)" || install_qemu || return 1
     if [[ ! -f $QUIN_BINFMT/register ]]; then
         quin_as_root mount -t binfmt_misc binfmt_misc "$QUIN_BINFMT" || return 1
         quin_on_exit "quin_as_root umount '$QUIN_BINFMT'"
