@@ -19,6 +19,11 @@ export WINEPREFIX=$QUIN_BUILD/wine/prefix
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine 10 names files on the Unix side in the locale's character set: in the C locale of a bare root shell it
+# cannot name a folder such as "Αντίγραφο", which a copy of the disc may lie in. C.UTF-8 is in every Debian.
+if [[ $(locale charmap 2>/dev/null) != UTF-8 ]]; then
+    export LC_ALL=C.UTF-8
+fi
 
 # Bump when the prefix settings below change, so that old prefixes are rebuilt.
 QUIN_PREFIX_RECIPE=2
