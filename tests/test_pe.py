@@ -70,10 +70,9 @@ def test_resources(pe):
 
 def test_each_build_names_its_own_processor_in_its_manifest():
     """Windows refuses to start a program whose manifest names another processor."""
-    for build, machine, processor in ("windows", 0x14C, "x86"), ("windows64", 0x8664, "amd64"):
-        pe = pefile.PE(str(ROOT / "build" / build / "menu.exe"))
-        assert pe.FILE_HEADER.Machine == machine, build
-        assert f'processorArchitecture="{processor}"' in resources(pe)[(24, 1)].decode(), build
+    for build, processor in ("windows", "x86"), ("windows64", "amd64"):
+        manifest = resources(pefile.PE(str(ROOT / "build" / build / "menu.exe")))[(24, 1)].decode()
+        assert f'processorArchitecture="{processor}"' in manifest, build
 
 
 def test_a_second_build_elsewhere_is_the_same_file(tmp_path):
