@@ -26,7 +26,7 @@ std::wstring ProgramFolder() {
 TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
     using install_value_cases::Stored;
     constexpr char kKey[] = "SOFTWARE\\Quintaral\\Quintaral\\Quintaral";
-    for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
+    for (const install_value_cases::Case& row : install_value_cases::kAllCases) {
         SCOPED_TRACE(row.name);
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, 0);
         HKEY key = nullptr;

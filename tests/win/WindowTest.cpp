@@ -231,17 +231,16 @@ TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPr
         EXPECT_STREQ(repaints(), repainted) << message << " " << setting << " high contrast " << high;
     }
 
-    Send(Menu().Label3, WM_LBUTTONDOWN, Centre(Menu().Label3));
-    Send(Menu().Label2, WM_LBUTTONUP, Centre(Menu().Label2));
-    EXPECT_FALSE(platform.Ended());
-    Send(Menu().Label3, WM_LBUTTONDOWN, Centre(Menu().Label3));
-    ReleaseCapture();  // another window takes the pointer between press and release
-    Send(Menu().Label3, WM_LBUTTONUP, Centre(Menu().Label3));
-    EXPECT_FALSE(platform.Ended()) << "a press that lost the pointer became a click";
-    Send(Menu().Label3, WM_LBUTTONDOWN, Centre(Menu().Label3));
-    Send(Menu().Label3, WM_LBUTTONUP, Centre(Menu().Label3));
-    Flush();
-    EXPECT_TRUE(platform.Ended());
+    // "Έξοδος" pressed, released on another entry; released after another window took the pointer; clicked.
+    const struct { const platform::Control& up; bool lost, ends; } presses[] = {
+        {Menu().Label2, false, false}, {Menu().Label3, true, false}, {Menu().Label3, false, true}};
+    for (const auto& [up, lost, ends] : presses) {
+        Send(Menu().Label3, WM_LBUTTONDOWN, Centre(Menu().Label3));
+        if (lost) ReleaseCapture();
+        Send(up, WM_LBUTTONUP, Centre(up));
+        Flush();
+        EXPECT_EQ(platform.Ended(), ends) << up.Layout().name << (lost ? ", the pointer lost first" : "");
+    }
     EXPECT_FALSE(IsWindow(frame)) << "every window disappears";
 }
 
