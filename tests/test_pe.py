@@ -17,7 +17,6 @@ EXE = ROOT / "build" / "windows" / "menu.exe"
 
 # Every function menu.exe may import from Windows, with the oldest Windows that has it: a new import is a change to
 # review, allowed only where Windows XP has it.
-SUPPORTED_WINDOWS = ("2000", "XP")
 OLDEST_WINDOWS = {(dll, name): windows for dll, name, windows in
                   (row.split() for row in (ROOT / "tests" / "imports.txt").read_text().splitlines() if row[:1] != "#")}
 
@@ -43,7 +42,7 @@ def test_header_and_imports(pe):
     oldest = {f"{entry.dll.decode()}!{i.name.decode()}": OLDEST_WINDOWS.get((entry.dll.decode(), i.name.decode()))
               for entry in pe.DIRECTORY_ENTRY_IMPORT if entry.dll.decode() != "msvcrt.dll" for i in entry.imports}
     unsupported = [f"{name} ({windows or 'not in the table'})" for name, windows in oldest.items()
-                   if windows not in SUPPORTED_WINDOWS]
+                   if windows not in ("2000", "XP")]
     assert not unsupported, f"imports that Windows XP may lack: {unsupported}"
 
 
