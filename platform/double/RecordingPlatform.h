@@ -18,8 +18,8 @@ public:
     std::wstring missing;  // a folder or program
 
     // Events in the window that is up, separated by "; ": "move Label2", "click Command1", "check Check1 0", "key Tab",
-    // "altf4", "inbox click Command1" (the event once a message box is up), "fail 5" (a handler fails with error 5; "fail -" with
-    // the exception std::stoul throws).
+    // "altf4", "inbox click Command1" (the event once a message box is up), "fail 5" (a handler fails with error 5;
+    // "fail -" with the exception std::stoul throws).
     void Raise(const std::wstring& events) {
         std::wistringstream list(events);
         for (std::wstring event; std::getline(list >> std::ws, event, L';');) {
@@ -49,10 +49,7 @@ public:
     int Value(const Control& control) const override { return StateOf(control).value; }
 
 protected:
-    void DoLoad(Form& form) override {
-        windows_[Name(form)].form = &form;
-        Note(L"load " + Name(form));
-    }
+    void DoLoad(Form& form) override { windows_[Name(form)].form = &form; Note(L"load " + Name(form)); }
     void DoShow(Form& form) override {
         windows_[Name(form)].visible = true;
         Note(L"show " + Name(form));
@@ -63,10 +60,7 @@ protected:
         Deactivated(form, windows_[Name(form)].focused);
         Note(L"hide " + Name(form));
     }
-    void DoUnload(Form& form) override {
-        windows_.erase(Name(form));
-        Note(L"unload " + Name(form));
-    }
+    void DoUnload(Form& form) override { windows_.erase(Name(form)); Note(L"unload " + Name(form)); }
     bool DoIsVisible(const Form& form) const override { return windows_.at(Name(form)).visible; }
     void DoSetCaption(Control& control, std::wstring_view text) override {
         if (std::exchange(StateOf(control).caption, text) != text) Note(Name(control) + L" = " + std::wstring(text));

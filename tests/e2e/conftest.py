@@ -26,7 +26,6 @@ FORM = "QuintaralForm"
 
 
 def wait_for(condition, timeout=15, interval=0.1):
-    """condition() until it is true; returns its last value."""
     deadline = time.monotonic() + timeout
     while not (result := condition()) and time.monotonic() < deadline:
         time.sleep(interval)
@@ -109,6 +108,21 @@ class Session:
         wait_for(lambda: condition(shots.append(grab()[y:y + h, x:x + w]) or shots[-1]), timeout)
         return shots[-1]
 
+    def start(self, installed, exe="E:\\menu.exe", cwd=None):
+        """The menu started and painted; returns its window, with .process."""
+        if self.installed != installed:
+            self.shell("set_install_value" if installed else "delete_install_value")
+            self.installed = installed
+        self.move(5, 5)  # off the window, whose entries the pointer would light
+        env = dict(self.env, QUINTARAL_STANDIN_QUIET="1", QUINTARAL_STANDIN_LOG="Z:" + str(self.log))
+        process = subprocess.Popen(["wine", exe], cwd=cwd or self.disc, env=env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.menus.append(process)
+        menu = self.wait_window(lambda w: w.cls == FORM and process.poll() is None, "menu window", 40)
+        self.settled(menu)
+        menu.process = process
+        return menu
+
     def settled(self, win):
         """The client area once two screenshots a moment apart agree (painting done)."""
         shots = [self.client(win)]
@@ -146,22 +160,3 @@ def desktop(session, tmp_path):
         menu.kill()
     if session.windows():
         session.shell("stop_wine")
-
-
-@pytest.fixture
-def start(desktop):
-    """start(installed, exe, cwd): the menu started and painted; returns its window, with .process."""
-    def start_menu(installed, exe="E:\\menu.exe", cwd=None):
-        if desktop.installed != installed:
-            desktop.shell("set_install_value" if installed else "delete_install_value")
-            desktop.installed = installed
-        desktop.move(5, 5)  # off the window, whose entries the pointer would light
-        env = dict(desktop.env, QUINTARAL_STANDIN_QUIET="1", QUINTARAL_STANDIN_LOG="Z:" + str(desktop.log))
-        process = subprocess.Popen(["wine", exe], cwd=cwd or desktop.disc, env=env, stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        desktop.menus.append(process)
-        menu = desktop.wait_window(lambda w: w.cls == FORM and process.poll() is None, "menu window", 40)
-        desktop.settled(menu)
-        menu.process = process
-        return menu
-    return start_menu

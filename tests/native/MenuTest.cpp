@@ -19,7 +19,7 @@ struct Machine {
     // "installed", "nocd" (no CD-ROM drive), and last "-path" missing from the disc.
     explicit Machine(const std::string& words, const install_value_cases::Case& value = {}) {
         system.log = &platform.log;
-        system.value = words.starts_with("installed") ? install_value_cases::AllCases()[4] : value;
+        system.value = words.starts_with("installed") ? install_value_cases::kAllCases[4] : value;
         if (words.find("nocd") != std::string::npos) system.cdLetters.clear();
         if (words.find('-') < words.size()) platform.missing.assign(words.begin() + words.find('-') + 1, words.end());
         platform.Dispatch([&] { StartMenu(forms); });
@@ -119,7 +119,7 @@ TEST(Module1, FindCdDriveAndEveryStoredValueAnswerAsTheirTablesSay) {
         EXPECT_EQ(FindCdDrive(), row.expected) << (row.list ? row.list : "failing list") << " from " << row.program;
         EXPECT_TRUE(system.firstLength == 64 || system.firstLength == 0) << "asked first with 64 characters";
     }
-    for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
+    for (const install_value_cases::Case& row : install_value_cases::kAllCases) {
         Machine machine("", row);
         EXPECT_TRUE(ReadInstallValue(L"Quintaral", L"DisplayName") == row.expected) << row.name;
         EXPECT_EQ(machine.system.keysOpen, 0) << row.name << ": every key opened is closed again";

@@ -26,7 +26,7 @@ std::wstring ProgramFolder() {
 TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
     using install_value_cases::Stored;
     constexpr char kKey[] = "SOFTWARE\\Quintaral\\Quintaral\\Quintaral";
-    for (const install_value_cases::Case& row : install_value_cases::AllCases()) {
+    for (const install_value_cases::Case& row : install_value_cases::kAllCases) {
         SCOPED_TRACE(row.name);
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, 0);
         HKEY key = nullptr;
@@ -48,7 +48,8 @@ TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
 
 class ScriptedProcesses final : public platform::win32::ProcessApi {
 public:
-    DWORD create = 0, shell = 0;
+    ScriptedProcesses(DWORD create, DWORD shell) : create(create), shell(shell) {}
+    const DWORD create, shell;
     std::wstring calls;
     DWORD CreateProcessAt(const std::wstring& path, int show) override { return Call(L"create ", path, show, create); }
     DWORD ShellExecuteAt(const std::wstring& path, int show, HWND owner) override {
@@ -81,9 +82,7 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     };
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
     for (const auto& row : cases) {
-        ScriptedProcesses processes;
-        processes.create = row.create;
-        processes.shell = row.shell;
+        ScriptedProcesses processes(row.create, row.shell);
         platform::win32::Win32Platform platform(GetModuleHandleW(nullptr), processes);
         platform::Forms forms(platform);
         platform.Dispatch([&] { StartMenu(forms); });
@@ -102,23 +101,20 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     for (auto folder = deep.rbegin(); folder != deep.rend(); ++folder) RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
 }
 
-// The handles this process holds, found among the first thousand values, where the system puts the lowest free
-// one first (Wine's GetProcessHandleCount counts none).
-int OpenHandles() {
-    int count = 0;
-    DWORD flags = 0;
-    for (ULONG slot = 4; slot < 0x1000; slot += 4) count += GetHandleInformation(ULongToHandle(slot), &flags);
-    return count;
-}
-
-// The handles that three starts leave open, after a first that may leave one of the system's own: Wine 10's shell
-// keeps the registry's IniFileMapping key open from its first start on. A leak grows with every start.
+// The handles that three starts leave open, after a first that may leave one of the system's own (Wine 10's shell
+// keeps the registry's IniFileMapping key open from its first start on); a leak grows with every start. Counted among
+// the first thousand values, the lowest free one taken first (Wine's GetProcessHandleCount counts none).
 template <class Start>
 int HandlesLeftByThreeStarts(Start start) {
+    auto open = [flags = DWORD{0}]() mutable {
+        int count = 0;
+        for (ULONG slot = 4; slot < 0x1000; slot += 4) count += GetHandleInformation(ULongToHandle(slot), &flags);
+        return count;
+    };
     start();
-    const int open = OpenHandles();
+    const int before = open();
     for (int starts = 0; starts < 3; ++starts) start();
-    return OpenHandles() - open;
+    return open() - before;
 }
 
 // A program created directly holds none of the menu's handles: of an inheritable pipe, the end it would hold stays open

@@ -38,12 +38,8 @@ std::wstring Line(HWND window) {
     return line;
 }
 
-BOOL CALLBACK ListChild(HWND child, LPARAM) {
-    Write(L"\t" + Line(child) + L"\n");
-    return TRUE;
-}
-
-BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
+BOOL CALLBACK List(HWND window, LPARAM child) {
+    if (child) return Write(L"\t" + Line(window) + L"\n"), TRUE;
     if (!IsWindowVisible(window)) return TRUE;
     RECT client{};
     GetClientRect(window, &client);
@@ -52,13 +48,10 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
     std::wstring line = Line(window);
     for (long value : {client.right, client.bottom, origin.x, origin.y}) line += L"\t" + std::to_wstring(value);
     Write(line + L"\n");
-    EnumChildWindows(window, ListChild, 0);
+    EnumChildWindows(window, List, 1);
     return TRUE;
 }
 
 }  // namespace
 
-int wmain() {
-    EnumWindows(ListTopLevel, 0);
-    return 0;
-}
+int wmain() { return EnumWindows(List, 0) ? 0 : 1; }
