@@ -1,5 +1,4 @@
-// UI Automation's client as Narrator and Voice Access read the windows: every element of a window's tree, from the
-// window down, with what Windows' accessibility checkers flag.
+// UI Automation's client as Narrator and Voice Access read the windows.
 #include <windows.h>
 #include <objbase.h>
 
@@ -29,10 +28,8 @@ HRESULT Call(IUnknown* object, UiaMethod method, Arguments... arguments) {
 }
 
 // An element and its subtree, a line each, indented by depth: control type, name, rectangle (relative to the window),
-// and what Windows' accessibility checkers flag: an empty rectangle or one outside the window, a focusable element
-// without a name, a name that a sibling has too. Returns the element's name. Wine 10 reads the system's own controls
-// (text box, check boxes, button) as nothing when it walks to them from their form: "unread" (Active
-// Accessibility's transcript reads them).
+// and what Windows' accessibility checkers flag. Returns the element's name. Wine 10 reads the system's own controls
+// as nothing when it walks to them from their form: "unread" (Active Accessibility's transcript reads them).
 std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, size_t depth, std::wstring& lines) {
     static const std::pair<int, const wchar_t*> kTypes[] = {{50000, L"Button"}, {50002, L"CheckBox"}, {50004, L"Edit"},
         {50011, L"MenuItem"}, {50020, L"Text"}, {50032, L"Window"}, {50033, L"Pane"}};
@@ -49,12 +46,10 @@ std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, siz
     std::wstring kind = std::to_wstring(type);
     for (const auto& [id, text] : kTypes) kind = id == type ? text : kind;
     lines += L"\n" + std::wstring(2 * depth + 2, L' ');
-    if (type == 50025 && own.empty() && IsRectEmpty(&rect)) {  // a custom control with nothing to read
-        lines += L"unread";
-        return own;
-    }
-    lines += kind + L" " + own + L" | " + std::to_wstring(rect.left - frame.left) + L"," + std::to_wstring(rect.top - frame.top) + L" " +
-             std::to_wstring(rect.right - rect.left) + L"x" + std::to_wstring(rect.bottom - rect.top);
+    if (type == 50025 && own.empty() && IsRectEmpty(&rect)) return lines += L"unread", own;  // a custom control, empty
+    lines += kind + L" " + own + L" | " + std::to_wstring(rect.left - frame.left) + L"," +
+             std::to_wstring(rect.top - frame.top) + L" " + std::to_wstring(rect.right - rect.left) + L"x" +
+             std::to_wstring(rect.bottom - rect.top);
     if (!IntersectRect(&within, &rect, &frame) || !EqualRect(&within, &rect)) lines += L" | empty or outside";
     if (focusable && own.empty()) lines += L" | focusable without a name";
     std::set<std::wstring> names;
@@ -73,10 +68,8 @@ std::wstring ReadUia(IUnknown* walker, IUnknown* element, const RECT& frame, siz
 
 std::optional<std::wstring> ReadThroughUia(HWND window) {
     ComPtr<IUnknown> uia, all, walker, root;
-    if (CoCreateInstance(kCUIAutomation, nullptr, CLSCTX_INPROC_SERVER, kIUIAutomation, uia.Put()) != S_OK) {
-        return std::nullopt;  // Wine 8
-    }
     RECT frame{};
+    if (CoCreateInstance(kCUIAutomation, nullptr, CLSCTX_INPROC_SERVER, kIUIAutomation, uia.Put())) return {};  // Wine 8
     GetWindowRect(window, &frame);
     std::wstring lines;
     if (Call(uia.Get(), kCreateTrueCondition, all.Put()) == S_OK &&
