@@ -6,7 +6,9 @@
 // duplicates. So does menu.exe if it starts to use a part that these do not replace.
 #include <cstdlib>
 #include <new>
+#if _GLIBCXX_RELEASE >= 13
 #include <string>
+#endif
 
 namespace __gnu_cxx {
 
