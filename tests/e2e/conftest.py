@@ -1,7 +1,7 @@
-"""menu.exe under Wine on the display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with XTest,
-read from the screen and with wininfo.exe; Wine's desktop fills the screen from 0,0. CD-ROM drives D:,
-E:, F: and the USB stick G: are links each test points at its discs (no restart of Wine); H: to X: are
-fixed drives, so that the drive list is longer than the menu's first buffer for it."""
+"""menu.exe under Wine on the display QUINTARAL_E2E_DISPLAY (scripts/test sets it), driven with XTest, read from the
+screen and with wininfo.exe; Wine's desktop fills the screen from 0,0. CD-ROM drives D:, E:, F: and the USB stick G:
+are links each test points at its discs (no restart of Wine); H: to X: are fixed drives, so that the drive list is
+longer than the menu's first buffer for it."""
 import os
 import re
 import subprocess
@@ -54,21 +54,23 @@ class Session:
                              env=dict(os.environ, DISPLAY=display, LC_ALL="C.UTF-8")).stdout.decode()  # English
         self.env = dict(line.split("=", 1) for line in env.split("\0") if "=" in line)
 
-    def run(self, *command, stdout=subprocess.DEVNULL):
+    def run(self, *command, stdout=subprocess.DEVNULL, **env):
         # Into files: wineserver, started by the first Wine program, keeps its output open.
-        subprocess.run(command, check=True, timeout=600, env=self.env, stdout=stdout, stderr=subprocess.DEVNULL,
-                       stdin=subprocess.DEVNULL)
+        subprocess.run(command, check=True, timeout=600, env=dict(self.env, **env), stdout=stdout,
+                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+
+    def output(self, *command, **env):
+        with tempfile.TemporaryFile() as out:
+            self.run(*command, stdout=out, **env)
+            out.seek(0)
+            return out.read().decode()
 
     def shell(self, *command):
         self.run("bash", "-c", 'source "$0" && "$@"', WINE_SH, *command)
 
     def windows(self):
         found = []
-        with tempfile.TemporaryFile() as out:
-            self.run("wine", str(TOOL_DIR / "wininfo.exe"), stdout=out)
-            out.seek(0)
-            lines = out.read().decode().splitlines()
-        for line in filter(None, lines):
+        for line in filter(None, self.output("wine", str(TOOL_DIR / "wininfo.exe")).splitlines()):
             (found[-1].children if line[0] == "\t" else found).append(window(line[line[0] == "\t":]))
         return [w for w in found if w.cls != "Shell_TrayWnd"]
 
@@ -108,13 +110,13 @@ class Session:
         wait_for(lambda: condition(shots.append(grab()[y:y + h, x:x + w]) or shots[-1]), timeout)
         return shots[-1]
 
-    def start(self, installed, exe="E:\\menu.exe", cwd=None):
-        """The menu started and painted; returns its window, with .process."""
+    def start(self, installed, exe="E:\\menu.exe", cwd=None, **env):
+        """The menu started and painted, in env beside Wine's; returns its window, with .process."""
         if self.installed != installed:
             self.shell("set_install_value" if installed else "delete_install_value")
             self.installed = installed
         self.move(5, 5)  # off the window, whose entries the pointer would light
-        env = dict(self.env, QUINTARAL_STANDIN_QUIET="1", QUINTARAL_STANDIN_LOG="Z:" + str(self.log))
+        env = dict(self.env, QUINTARAL_STANDIN_QUIET="1", QUINTARAL_STANDIN_LOG="Z:" + str(self.log), **env)
         process = subprocess.Popen(["wine", exe], cwd=cwd or self.disc, env=env, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.menus.append(process)

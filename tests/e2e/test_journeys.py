@@ -1,5 +1,5 @@
 """The user's journeys through the real menu.exe, with what it started read from the stand-ins' log:
-from discs in several drives and a copy of one, installing, the information window, a second start."""
+from discs in several drives and a copy of one, installing, the information window, a second start, two languages."""
 import subprocess
 import time
 
@@ -148,3 +148,24 @@ def test_a_second_start_brings_the_first_menu_to_the_front(desktop):
     assert wait_for(lambda: desktop.windows()[0].hwnd == info.hwnd, 5), "the first menu's window in front"
     assert [w.hwnd for w in desktop.windows() if w.cls == FORM] == [info.hwnd], "a window of the second start"
     assert menu.process.poll() is None
+
+
+def test_every_window_looks_the_same_in_greek_and_in_english(desktop):
+    """The menu, the information window with its arrow selected, the dialog: each language as Wine reports it."""
+    seen = []
+    for language in "el_GR.UTF-8", "en_US.UTF-8":
+        locale = desktop.output("wine", "reg", "query", r"HKCU\Control Panel\International", "/v", "LocaleName",
+                                LC_ALL=language)
+        assert language[:5].replace("_", "-") in locale, f"Wine runs {language} as {locale!r}"
+        menu = desktop.start(False, LC_ALL=language)
+        screens = [desktop.settled(menu)]
+        desktop.keys("Down", "Down", "Return", "Tab")
+        desktop.client(info := info_window(desktop), lambda c: red(part(c, RETURN_WORD)) > 50)  # the arrow selected
+        screens.append(desktop.settled(info))
+        desktop.keys("Escape", "Up", "Return")
+        screens.append(desktop.settled(desktop.wait_window(lambda w: w.text == "Εγκατάσταση", "the dialog")))
+        desktop.keys("Alt_L+F4")
+        assert menu.process.wait(10) == 0
+        seen.append(screens)
+    differ = [int((greek != english).any(axis=-1).sum()) for greek, english in zip(*seen)]
+    assert differ == [0, 0, 0], f"pixels that differ in the menu, the information window and the dialog: {differ}"

@@ -6,12 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
-#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "menu/Form1.h"
 #include "menu/Program.h"
@@ -127,14 +124,10 @@ struct MenuProcess {
     HWINEVENTHOOK hook = nullptr;
     std::thread watchdog;
 
-    explicit MenuProcess(const std::wstring& program, const wchar_t* language = nullptr) {
+    explicit MenuProcess(const std::wstring& program) {
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quintaral\\Quintaral\\Quintaral", KEY_WOW64_32KEY, 0);
         STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-        if (language) {
-            StartIn(language, program);
-        } else {
-            CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-        }
+        CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
         hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, Hear, process.dwProcessId, 0,
                                WINEVENT_OUTOFCONTEXT);
         watchdog = std::thread([menu = process.hProcess] {
@@ -147,20 +140,6 @@ struct MenuProcess {
         UnhookWinEvent(hook);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-    }
-    // Wine takes the system's language from its Unix environment, which a Windows program it starts inherits whatever
-    // its Windows one says, while a Unix program it starts gets the Windows one: a shell started from here starts the
-    // menu in `language`, which is then known by its window.
-    void StartIn(const wchar_t* language, const std::wstring& program) {
-        std::wstring command = L"Z:\\bin\\sh -c \"LC_ALL=" + std::wstring(language) + L" exec wine '" + program + L"'\"";
-        STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-        PROCESS_INFORMATION shell{};
-        for (int tries = 0; FindWindowW(L"QuintaralForm", nullptr) && tries < 500; ++tries) Sleep(20);  // the last one's
-        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &shell);
-        for (int tries = 0; !FindWindowW(L"QuintaralForm", nullptr) && tries < 1000; ++tries) Sleep(20);
-        process.dwThreadId = GetWindowThreadProcessId(FindWindowW(L"QuintaralForm", nullptr), &process.dwProcessId);
-        process.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.dwProcessId);
-        for (HANDLE handle : {shell.hThread, shell.hProcess, std::exchange(process.hThread, nullptr)}) CloseHandle(handle);
     }
     // What `function` answers to `argument` on a thread of the menu's.
     template <class Function>
@@ -332,56 +311,6 @@ TEST(ScreenReader, ObjectsKeptPastTheirWindowsAnswerAnErrorAndAreFreed) {
     menu.Reset();
     text.Reset();
     EXPECT_EQ(platform::win32::g_accessibleObjects, 0) << "every object freed";
-}
-
-// A window as the screen shows it once painted: two reads a moment apart agree.
-std::vector<DWORD> Shown(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
-    BITMAPINFO info{.bmiHeader = {.biSize = sizeof info.bmiHeader, .biWidth = width, .biHeight = -height, .biPlanes = 1,
-                                  .biBitCount = 32}};
-    void* bits = nullptr;
-    const platform::win32::WindowDc screen(nullptr);
-    const platform::win32::OwnedDc copy(CreateCompatibleDC(screen.Get()));
-    const platform::win32::OwnedBitmap bitmap(CreateDIBSection(copy.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const platform::win32::Selected selected(copy.Get(), bitmap.Get());
-    std::vector<DWORD> shown, before{0};
-    for (int tries = 0; tries < 20 && shown != before; ++tries, Sleep(200)) {
-        before = std::exchange(shown, {});
-        BitBlt(copy.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        shown.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
-    }
-    return shown;
-}
-
-// Every Greek text reads the same whatever the system's language: the real menu started in Greek and in English (its
-// code page asked of it), its windows read from the screen: the menu, the information window with the arrow
-// selected, the dialog.
-TEST(Languages, EveryWindowLooksTheSameInGreekAndInEnglish) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    SetCursorPos(0, 0);  // over no entry
-    std::vector<DWORD> seen[2][3];
-    for (const DWORD codePage : {1253u, 1252u}) {
-        MenuProcess menu(platform::win32::FromProgramFolder(L"menu.exe"), codePage == 1253 ? L"el_GR.UTF-8" : L"en_US");
-        HWND window = menu.Up();
-        ASSERT_TRUE(window);
-        EXPECT_EQ(menu.Run(&GetACP), codePage) << "the menu's code page";
-        const ComPtr<IAccessible> object = ObjectOf(window);
-        ASSERT_TRUE(object);
-        const std::vector<UINT> keys[3] = {{}, {VK_DOWN, VK_DOWN, VK_RETURN, VK_TAB}, {VK_ESCAPE, VK_UP, VK_RETURN}};
-        for (int shown = 0; shown < 3; ++shown) {
-            for (UINT key : keys[shown]) window = menu.Key(key, *object.Get());
-            seen[codePage == 1252][shown] = Shown(window);
-        }
-    }
-    for (const int shown : {0, 1, 2}) {
-        const std::vector<DWORD>&greek = seen[0][shown], &english = seen[1][shown];
-        ASSERT_TRUE(greek.size() > 1 && greek.size() == english.size()) << "window " << shown;
-        EXPECT_EQ(std::transform_reduce(greek.begin(), greek.end(), english.begin(), 0, std::plus<>(),
-                                        std::not_equal_to<>()), 0) << "pixels that differ in window " << shown;
-    }
 }
 
 }  // namespace
