@@ -54,9 +54,9 @@ class Session:
                              env=dict(os.environ, DISPLAY=display, LC_ALL="C.UTF-8")).stdout.decode()  # English
         self.env = dict(line.split("=", 1) for line in env.split("\0") if "=" in line)
 
-    def run(self, *command, stdout=subprocess.DEVNULL, **env):
+    def run(self, *command, stdout=subprocess.DEVNULL, timeout=600, **env):
         # Into files: wineserver, started by the first Wine program, keeps its output open.
-        subprocess.run(command, check=True, timeout=600, env=dict(self.env, **env), stdout=stdout,
+        subprocess.run(command, check=True, timeout=timeout, env=dict(self.env, **env), stdout=stdout,
                        stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
 
     def output(self, *command, **env):
