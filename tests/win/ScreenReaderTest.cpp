@@ -20,7 +20,8 @@
 namespace platform::win32 {
 extern LONG g_accessibleObjects;
 }
-void PutToolInFront(HWND window);
+void PutToolInFront(HWND window);  // WindowTest.cpp, as Flush
+void Flush();
 std::optional<std::wstring> ReadThroughUia(HWND window);  // UiAutomation.cpp; none where the system lacks it
 
 namespace {
@@ -28,11 +29,6 @@ namespace {
 using platform::win32::ComPtr;
 
 VARIANT Child(long id) { return VARIANT{.vt = VT_I4, .lVal = id}; }
-
-void Flush() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
 
 std::wstring Hex(HRESULT result) {
     wchar_t text[16];
@@ -141,17 +137,6 @@ struct MenuProcess {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    // What `function` answers to `argument` on a thread of the menu's.
-    template <class Function>
-    DWORD Run(Function* function, UINT_PTR argument = 0) const {
-        DWORD answer = 0;
-        const platform::win32::OwnedHandle thread(CreateRemoteThread(process.hProcess, nullptr, 0,
-            reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(function)),
-            reinterpret_cast<void*>(argument), 0, nullptr));
-        WaitForSingleObject(thread.Get(), 10000);
-        GetExitCodeThread(thread.Get(), &answer);
-        return answer;
-    }
     // The menu's window on screen; nullptr if it shows none within 10 s.
     HWND Up() const {
         for (const DWORD started = GetTickCount(); GetTickCount() - started < 10000; Sleep(20)) {
@@ -163,9 +148,8 @@ struct MenuProcess {
         }
         return nullptr;
     }
-    // A key pressed where the menu has the keyboard, or none. COM delivers a call to the menu's thread after the
-    // messages posted to it before: once the call on `object` returns, the menu has done them, and what they raised
-    // is heard.
+    // A key pressed where the menu has the keyboard, or none. COM delivers a call after the messages posted before
+    // it: once the call on `object` returns, the menu has done them, and what they raised is heard.
     HWND Key(UINT key, IAccessible& object) const {
         GUITHREADINFO info{.cbSize = sizeof(GUITHREADINFO)};
         long count = 0;
@@ -189,10 +173,9 @@ void CALLBACK ReadBehindBox(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageW(box, WM_CLOSE, 0, 0);
 }
 
-// A copy of the menu with an oleacc.dll planted beside it, which Wine is told to prefer: it loads the system's. Down,
-// Down, Enter, Tab, Tab; then actions on the hidden menu, the arrow, selections a single selection refuses, the
-// copyright line, the first entry; then the menu's object, which outlived its window. Each window read as Active
-// Accessibility reads it and, where the system has it, UI Automation.
+// A copy of the menu with an oleacc.dll planted beside it, which Wine is told to prefer: it loads the system's. Actions
+// on the hidden menu, the arrow, selections a single selection refuses, the copyright line, the first entry; the
+// menu's object past its window. Each window read through Active Accessibility and, where there is one, UI Automation.
 TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnotherProcess) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(0, 0);  // over no entry
@@ -224,7 +207,12 @@ TEST(ScreenReader, ReadsEveryWindowActsOnEachKindOfEntryAndHearsTheKeysFromAnoth
     RegCloseKey(key);
     // Wine has SetDefaultDllDirectories, which keeps the program's folder out of the search for a library named
     // without its folder: the menu is given the search of the Windows that lack it, its own folder first.
-    EXPECT_TRUE(menu.Run(&SetDefaultDllDirectories, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
+    const platform::win32::OwnedHandle search(CreateRemoteThread(menu.process.hProcess, nullptr, 0,
+        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(&SetDefaultDllDirectories)),
+        reinterpret_cast<void*>(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32), 0, nullptr));
+    DWORD searched = 0;
+    EXPECT_TRUE(WaitForSingleObject(search.Get(), 10000) == WAIT_OBJECT_0 &&
+                GetExitCodeThread(search.Get(), &searched) && searched);
     ComPtr<IAccessible> entries = ObjectOf(form1);
     RegDeleteKeyW(HKEY_CURRENT_USER, overrides.c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, app.c_str());

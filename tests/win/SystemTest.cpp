@@ -46,8 +46,7 @@ TEST(Registry, EveryStoredValueReadsAsTheTableSays) {
     RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKey, KEY_WOW64_32KEY, 0);
 }
 
-class ScriptedProcesses final : public platform::win32::ProcessApi {
-public:
+struct ScriptedProcesses final : platform::win32::ProcessApi {
     ScriptedProcesses(DWORD create, DWORD shell) : create(create), shell(shell) {}
     const DWORD create, shell;
     std::wstring calls;

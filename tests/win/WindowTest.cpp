@@ -29,12 +29,12 @@ LRESULT CALLBACK ToolInFront(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 void PutToolInFront(HWND window) { g_behindTool = SetWindowLongPtrW(window, GWLP_WNDPROC, LONG_PTR(ToolInFront)); }
 
-namespace {
-
 void Flush() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
+
+namespace {
 
 class RealWindows : public ::testing::Test {
 protected:
@@ -142,9 +142,9 @@ Text Read(HWND window, const RECT& rect) {
     return text;
 }
 
-// Every window and control where and as its layout says (their texts are read in the screen reader's transcript and,
-// the information text, end to end): the client area, a title bar on the dialog alone, centred; each control's place,
-// font and a text box's own background; the menu's entries by the dots of its picture.
+// Every window and control where and as its layout says (the screen reader's and the end-to-end tests read the texts):
+// the client area, a title bar on the dialog alone, centred; each control's place, font, a text box's background; the
+// menu's entries by the dots of its picture.
 TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
     for (const platform::Form* form : All()) {
         const platform::FormLayout& layout = form->Layout();
@@ -171,9 +171,7 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
                 GetWindowRect(own, &got);
                 MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&got), 2);
             }
-            if (row.kind != platform::ControlKind::PictureBox) {
-                EXPECT_TRUE(EqualRect(&want, &got));
-            }
+            if (row.kind != platform::ControlKind::PictureBox) EXPECT_TRUE(EqualRect(&want, &got));
             LOGFONTW font{};
             GetObjectW(own ? reinterpret_cast<HGDIOBJ>(SendMessageW(own, WM_GETFONT, 0, 0)) : Native(control).font,
                        sizeof font, &font);
@@ -203,7 +201,7 @@ TEST_F(RealWindows, EveryWindowAndControlIsWhereAndAsItsLayoutSays) {
 
 // The entry under the pointer is repainted, nothing else (its colour is read end-to-end); a broadcast, only where the
 // system's colours or high contrast changed, and a change of scheme, colours then setting, once. A click is a press
-// and a release on the same entry while the window holds the pointer. A tool's procedure stands in front of ours.
+// and a release on the same entry while the window holds the pointer.
 TEST_F(RealWindows, ThePointerRepaintsOnlyTheEntryItChangesAndClicksWhereItWasPressed) {
     HWND frame = FrameOf(Menu());
     const RECT entry = Native(Menu().Label1).rect;
