@@ -99,9 +99,7 @@ std::wstring Read(IAccessible& window, HWND frame) {
             lines += L" | next " + std::to_wstring(next.lVal);
         }
         ComPtr<IDispatch> own;
-        if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) {
-            lines += L" | window";
-        }
+        if (id && window.get_accChild(Child(id), reinterpret_cast<IDispatch**>(own.Put())) == S_OK) lines += L" | window";
         if (!id && window.get_accFocus(&focus) == S_OK) {
             lines += L" | focus " + (focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"window");
         }
