@@ -132,8 +132,7 @@ struct MenuProcess {
         TerminateProcess(process.hProcess, 1);
         watchdog.join();
         UnhookWinEvent(hook);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        for (HANDLE handle : {process.hThread, process.hProcess}) CloseHandle(handle);
     }
     // The menu's window on screen; nullptr if it shows none within 10 s.
     HWND Up() const {

@@ -100,9 +100,8 @@ TEST(StartProgram, EveryStartGoesWhereTheTableSays) {
     for (auto folder = deep.rbegin(); folder != deep.rend(); ++folder) RemoveDirectoryW((L"\\\\?\\" + *folder).c_str());
 }
 
-// The handles that three starts leave open, after a first that may leave one of the system's own (Wine 10's shell
-// keeps the registry's IniFileMapping key open from its first start on); a leak grows with every start. Counted among
-// the first thousand values, the lowest free one taken first (Wine's GetProcessHandleCount counts none).
+// The handles three starts leave open after a first (Wine 10's shell keeps a registry key open from its first start
+// on), counted among the first thousand values, the lowest free taken first (Wine's GetProcessHandleCount counts none).
 template <class Start>
 int HandlesLeftByThreeStarts(Start start) {
     auto open = [flags = DWORD{0}]() mutable {
